@@ -1,0 +1,16 @@
+# Turns a module definition file into a GNU ld version script that exports
+# exactly its names. Usage: cmake -DDEF=in.def -DOUT=out.map -P this-file
+file(STRINGS "${DEF}" lines)
+set(names "")
+set(in_exports FALSE)
+foreach(line IN LISTS lines)
+  string(STRIP "${line}" line)
+  if(line STREQUAL "EXPORTS")
+    set(in_exports TRUE)
+  elseif(in_exports AND NOT line MATCHES "^;" AND NOT line STREQUAL "")
+    string(REGEX REPLACE "[ \t=].*$" "" name "${line}")
+    string(APPEND names "    ${name};\n")
+  endif()
+endforeach()
+file(WRITE "${OUT}.tmp" "{\n  global:\n${names}  local:\n    *;\n};\n")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)

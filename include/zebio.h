@@ -1,0 +1,108 @@
+/*
+ * zebio: the character streams the VRML library reads from and writes to.
+ *
+ * A stream is a record of sixteen words (64 bytes in a 32-bit build, one
+ * pointer-sized word each elsewhere). The host allocates it zero-filled, one of
+ * the init functions fills it, and from then on every read and write goes
+ * through the operation slots in the record, each called with the record as
+ * its first argument. A host may fill a record with operations of its own; the
+ * VRML library calls nothing but the slots and reads nothing but `line`.
+ *
+ * Behaviour of zebio's own streams:
+ *  - stream_getc returns the next byte as 0..255, or -1 when no character
+ *    remains. stream_eof is nonzero exactly when no character remains
+ *    (pushed-back characters included), so it answers "does input remain?"
+ *    before a read and "was that the last character?" right after one.
+ *  - stream_ungetc keeps any number of pushed-back characters (it grows its
+ *    store; at least 1025 always fit); they are read back last pushed first.
+ *    It returns the character, or -1 for a negative argument, on a closed
+ *    stream or when the store cannot grow.
+ *  - `line` starts at 1 and counts the line feeds read; pushing a line feed
+ *    back counts it out again. A CR LF pair counts once; a lone CR does not
+ *    count.
+ *  - File input is read in 64 KiB blocks. An output file opened by name is
+ *    created only at its first write, so a world may be opened for output on
+ *    the very file that is being read without harm to the input.
+ *  - stream_printf and stream_iprintf write through the C library's buffered
+ *    streams (or into memory for buffer streams); output is flushed at
+ *    process exit or by stream_close. stream_iprintf first ends the current
+ *    line when the output is not at a line start, then indents by two spaces
+ *    per level of "{" and "[" written so far outside quoted strings (a
+ *    backslash-escaped quote does not end a string), one level less for each
+ *    "}" or "]" that begins its own text. Both return the number of bytes
+ *    written, or -1.
+ *  - stream_gets reads one line including its line feed into a buffer of the
+ *    given size (at most size-1 characters and a NUL); 0 when no character
+ *    remains, else 1.
+ *  - stream_close releases what the stream holds (buffers, files opened by
+ *    name; a wrapped FILE is flushed, not closed) and leaves the record
+ *    closed: every operation then fails harmlessly. The record itself belongs
+ *    to its allocator.
+ *  - A string stream reads the text it is given in place, without copying:
+ *    the text must stay valid while the stream reads it. A negative length
+ *    means "up to the NUL".
+ *  - Initialising a record that already holds an open stream does not release
+ *    what the old one held: close it first.
+ */
+#ifndef ZEBIO_H
+#define ZEBIO_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include "vrml_export.h"
+
+VRML_EXTERN_C_BEGIN
+
+typedef struct vrml_stream vrml_stream;
+
+struct vrml_stream {
+    void *impl;             /* word 0: zebio's private state */
+    const unsigned char *cur;  /* word 1: next unread input byte (zebio's) */
+    const unsigned char *end;  /* word 2: end of the readable input window */
+    intptr_t line;          /* word 3: current input line, from 1 */
+    intptr_t reserved4;
+    intptr_t reserved5;
+    intptr_t reserved6;
+    int (*stream_getc)(vrml_stream *s);                         /* word 7 */
+    int (*stream_ungetc)(vrml_stream *s, int c);                /* word 8 */
+    int (*stream_gets)(vrml_stream *s, char *buffer, int size); /* word 9 */
+    int (*stream_iprintf)(vrml_stream *s, const char *format, ...); /* word 10 */
+    int (*stream_eof)(vrml_stream *s);                          /* word 11 */
+    int (*stream_close)(vrml_stream *s);                        /* word 12 */
+    intptr_t reserved13;
+    intptr_t reserved14;
+    int (*stream_printf)(vrml_stream *s, const char *format, ...); /* word 15 */
+};
+
+/* Opens a file by name. mode "r" reads it (the result is negative when the
+ * file cannot be opened); "w" or "a" writes it, creating or truncating it at
+ * the first write. 0 on success, -1 on failure. */
+ZEBIO_API int zeb_initfilename(vrml_stream *s, const char *filename, const char *mode);
+
+/* Wraps an open C stream for reading and writing. It is never closed by
+ * zebio. -1 when file is null. */
+ZEBIO_API int zeb_initfilestream(vrml_stream *s, FILE *file);
+
+/* Reads length bytes of text in place (no text and length 0: an empty
+ * stream; negative length: up to the NUL). */
+ZEBIO_API int zeb_initstringstream(vrml_stream *s, const char *text, int length);
+
+/* Restarts a string stream on a new text: pushback is emptied, line is 1. */
+ZEBIO_API int zeb_setstringstream(vrml_stream *s, const char *text, int length);
+
+/* Extension: an output stream into memory. Reading it gives end of input. */
+ZEBIO_API int zeb_initbufferstream(vrml_stream *s);
+
+/* Extension: the bytes written so far to a buffer stream, NUL-terminated,
+ * valid until the next write or close; null for other streams. length may
+ * be null. */
+ZEBIO_API const char *zeb_getbuffer(vrml_stream *s, size_t *length);
+
+/* Extension: empties a buffer stream and resets its indentation. */
+ZEBIO_API int zeb_resetbuffer(vrml_stream *s);
+
+VRML_EXTERN_C_END
+
+#endif

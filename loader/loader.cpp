@@ -1,0 +1,97 @@
+// The loader entry points and the top-level statement loop.
+#include "loader/loader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "loader/lexer.h"
+#include "loader/pending_parts.h"
+#include "loader/report.h"
+#include "vrml_fields.h"
+
+int vrml_get_magic(vrml_stream *in) {
+    char line[1024];
+    if (!in->stream_gets(in, line, sizeof line)) {
+        vrml_problem(nullptr, in, 0, "vrml_get_magic: Can't read file\n");
+        return -1;
+    }
+    if (std::strncmp(line, "#VRML V2.0 utf8", 15) == 0) return 1;
+    vrml_problem(nullptr, in, 0, "vrml_get_magic: Unrecognized file type\n");
+    return -1;
+}
+
+extern "C" {
+
+ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out) {
+    auto *ctx = static_cast<vrml_context *>(vrml_malloc(sizeof(vrml_context)));
+    if (!ctx) return nullptr;
+    auto *root = static_cast<vrml_mfnode *>(vrml_malloc(sizeof(vrml_mfnode)));
+    if (!root) {
+        std::free(ctx);
+        return nullptr;
+    }
+    ctx->in = in;
+    ctx->out = out;
+    ctx->protoindex = -1;
+    vrml_parsebuiltinfields(ctx);
+    vrml_newscope(ctx);
+    vrml_pushscope(ctx, vrml_getscopeentry(ctx, 0));
+    vrml_nativeinit(ctx);
+    vrml_get_MFNodeList(ctx, root);
+    ctx->root = root;
+    vrnrt_oninitialupdate(ctx);
+    if (ctx->scopes.count > 0) vrml_createroutetree(vrml_getscopeentry(ctx, 0));
+    return ctx;
+}
+
+ZEBVRML2_API vrml_context *vrmlutil_loadscenecc(const char *filename, int mode) {
+    auto *in = static_cast<vrml_stream *>(vrml_malloc(sizeof(vrml_stream)));
+    auto *out = static_cast<vrml_stream *>(vrml_malloc(sizeof(vrml_stream)));
+    if (!in || !out || zeb_initfilename(in, filename, "r") < 0) {
+        std::free(in);
+        std::free(out);
+        return nullptr;
+    }
+    if (mode != 0) zeb_initfilename(out, filename, "w");
+    else zeb_initfilestream(out, stderr);
+    vrml_context *ctx = vrmlutil_loadscene(in, out);
+    if (!ctx) {
+        in->stream_close(in);
+        out->stream_close(out);
+        std::free(in);
+        std::free(out);
+    }
+    return ctx;
+}
+
+ZEBVRML2_API int vrml_loadFile(vrml_context *ctx, vrml_mfnode *list) {
+    if (vrml_get_magic(ctx->in) < 0) return -1;
+    return vrml_get_MFNodeList(ctx, list);
+}
+
+ZEBVRML2_API int vrml_get_MFNodeList(vrml_context *ctx, vrml_mfnode *list) {
+    vrml_stream *in = ctx->in;
+    if (in->stream_eof(in)) return list->count;
+    for (;;) {
+        if (vrml_expect_string(in, "}")) {
+            in->stream_ungetc(in, '}');
+            return list->count;
+        }
+        if (vrml_expect_string(in, "]")) {
+            in->stream_ungetc(in, ']');
+            return list->count;
+        }
+        vrml_field *value = vrml_allocfield(VRML_SFNODE);
+        if (!value) vrml_fatal_err("vrml_get_mfnodelist: No mem\n");
+        if (vrml_get_SFNode(ctx, value) < 0) {
+            std::free(value);
+            return list->count;
+        }
+        if (vrml_listappend(&list->nodes, value) < 0) vrml_fatal_err("vrml_get_mfnode: No mem\n");
+        ++list->count;
+        if (in->stream_eof(in)) return list->count;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,60 @@
+#include "support/test_support.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+LogCapture::LogCapture() { previous_ = vrml_setloghandler(&LogCapture::handler, this); }
+
+LogCapture::~LogCapture() { vrml_setloghandler(previous_, nullptr); }
+
+void LogCapture::handler(void *user, vrml_context *ctx, int32_t code, int line, int severity,
+                         const char *message) {
+    static_cast<LogCapture *>(user)->messages_.push_back({ctx, code, line, severity, message});
+}
+
+std::vector<std::string> LogCapture::texts() const {
+    std::vector<std::string> out;
+    for (const auto &m : messages_) out.push_back(m.text);
+    return out;
+}
+
+StringInput::StringInput(std::string text) : text_(std::move(text)) {
+    std::memset(&stream_, 0, sizeof stream_);
+    zeb_initstringstream(&stream_, text_.data(), static_cast<int>(text_.size()));
+}
+
+StringInput::~StringInput() { stream_.stream_close(&stream_); }
+
+std::string StringInput::rest() {
+    std::string out;
+    for (int c; (c = stream_.stream_getc(&stream_)) >= 0;) out.push_back(static_cast<char>(c));
+    return out;
+}
+
+BufferOutput::BufferOutput() {
+    std::memset(&stream_, 0, sizeof stream_);
+    zeb_initbufferstream(&stream_);
+}
+
+BufferOutput::~BufferOutput() { stream_.stream_close(&stream_); }
+
+std::string BufferOutput::text() {
+    size_t n = 0;
+    const char *p = zeb_getbuffer(&stream_, &n);
+    return std::string(p ? p : "", n);
+}
+
+BareContext::BareContext(std::string input) : in(std::move(input)) {
+    std::memset(&ctx, 0, sizeof ctx);
+    ctx.in = in.get();
+    ctx.out = out.get();
+    ctx.protoindex = -1;
+}
+
+std::string read_file(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}

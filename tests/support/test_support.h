@@ -1,0 +1,79 @@
+// Helpers shared by the test binaries.
+#ifndef ZEBVRML2_TESTS_SUPPORT_H
+#define ZEBVRML2_TESTS_SUPPORT_H
+
+#include <string>
+#include <vector>
+
+#include "zebvrml2.h"
+
+// One diagnostic as the host's log handler saw it.
+struct LoggedMessage {
+    vrml_context *ctx;
+    int32_t code;
+    int line;
+    int severity;
+    std::string text;
+};
+
+// Records every diagnostic while it lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+    const std::vector<LoggedMessage> &messages() const { return messages_; }
+    std::vector<std::string> texts() const;
+    void clear() { messages_.clear(); }
+
+private:
+    static void handler(void *user, vrml_context *ctx, int32_t code, int line, int severity,
+                        const char *message);
+    std::vector<LoggedMessage> messages_;
+    vrml_loghandler previous_;
+};
+
+// A string stream over its own copy of a text.
+class StringInput {
+public:
+    explicit StringInput(std::string text);
+    ~StringInput();
+    StringInput(const StringInput &) = delete;
+    StringInput &operator=(const StringInput &) = delete;
+    vrml_stream *get() { return &stream_; }
+    // The rest of the input, read out character by character.
+    std::string rest();
+
+private:
+    std::string text_;
+    vrml_stream stream_;
+};
+
+// An in-memory output stream.
+class BufferOutput {
+public:
+    BufferOutput();
+    ~BufferOutput();
+    BufferOutput(const BufferOutput &) = delete;
+    BufferOutput &operator=(const BufferOutput &) = delete;
+    vrml_stream *get() { return &stream_; }
+    std::string text();
+
+private:
+    vrml_stream stream_;
+};
+
+// A context with only its streams set, for code that reads or writes
+// through ctx->in and ctx->out without a loaded scene.
+struct BareContext {
+    explicit BareContext(std::string input = "");
+    vrml_context *get() { return &ctx; }
+    StringInput in;
+    BufferOutput out;
+    vrml_context ctx;
+};
+
+std::string read_file(const std::string &path);
+
+#endif

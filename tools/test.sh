@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs every test, then does
+# the same under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== build (warnings are errors)"
+cmake -S . -B build -DZEBVRML2_WERROR=ON >/dev/null
+cmake --build build -j"$jobs"
+(cd build && ctest -j"$jobs" --output-on-failure)
+
+echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-sanitize -DZEBVRML2_WERROR=ON -DZEBVRML2_SANITIZE=ON >/dev/null
+cmake --build build-sanitize -j"$jobs"
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-sanitize && ctest -j"$jobs" --output-on-failure)

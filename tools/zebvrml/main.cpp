@@ -1,0 +1,50 @@
+// zebvrml: the command-line host of the VRML97 library.
+#include <cstdio>
+#include <cstring>
+
+#include "tool.h"
+
+namespace {
+
+struct Command {
+    const char *name;
+    int (*run)(int argc, char **argv);
+    const char *summary;
+};
+
+const Command kCommands[] = {
+    {"check", cmd_check, "check FILE      load a world and report its problems"},
+};
+
+void usage(FILE *to) {
+    std::fprintf(to,
+                 "usage: zebvrml COMMAND [ARGS]\n"
+                 "       zebvrml --help | --version\n\n"
+                 "Commands (FILE may be - for standard input):\n");
+    for (const Command &c : kCommands) std::fprintf(to, "  %s\n", c.summary);
+    std::fprintf(to,
+                 "\nExit status: 0 clean, 1 problems reported, 2 cannot open the file or bad\n"
+                 "usage, 3 the load ended through a fatal condition.\n");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        usage(stderr);
+        return kExitNoInput;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        usage(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zebvrml %s\n", ZEBVRML2_VERSION);
+        return 0;
+    }
+    for (const Command &c : kCommands)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "zebvrml: unknown command '%s'\n", argv[1]);
+    usage(stderr);
+    return kExitNoInput;
+}

@@ -1,0 +1,57 @@
+// Diagnostics of the command-line host.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tool.h"
+
+namespace {
+const char *g_name = "-";
+int g_problems = 0;
+
+// Prints a message without its trailing line ends.
+void print_message(const char *prefix, int line, const char *message) {
+    size_t n = std::strlen(message);
+    while (n > 0 && (message[n - 1] == '\n' || message[n - 1] == '\r')) --n;
+    if (line > 0) std::fprintf(stderr, "%s:%d: %.*s\n", prefix, line, static_cast<int>(n), message);
+    else std::fprintf(stderr, "%s: %.*s\n", prefix, static_cast<int>(n), message);
+}
+
+void on_log(void *, vrml_context *, int32_t, int line, int severity, const char *message) {
+    if (severity == VRML_LOG_PROBLEM) ++g_problems;
+    print_message(g_name, line, message);
+}
+
+void on_fatal(void *, const char *message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: fatal: ", g_name);
+    print_message("", 0, message);
+    std::exit(kExitFatal);
+}
+}  // namespace
+
+void tool_report_to_stderr(const char *name) {
+    g_name = name;
+    g_problems = 0;
+    vrml_setloghandler(on_log, nullptr);
+    vrml_setfatalhandler(on_fatal, nullptr);
+}
+
+int tool_problem_count() { return g_problems; }
+
+bool tool_open(ToolInput &input, const char *path) {
+    std::memset(&input, 0, sizeof input);
+    bool is_stdin = std::strcmp(path, "-") == 0;
+    input.name = is_stdin ? "<stdin>" : path;
+    int r = is_stdin ? zeb_initfilestream(&input.in, stdin) : zeb_initfilename(&input.in, path, "r");
+    if (r < 0) return false;
+    // Read the first line and push it back, so the loader sees all input.
+    char line[1024];
+    if (input.in.stream_gets(&input.in, line, sizeof line)) {
+        input.header = std::strncmp(line, "#VRML V2.0 utf8", 15) == 0;
+        for (size_t i = std::strlen(line); i > 0; --i)
+            input.in.stream_ungetc(&input.in, static_cast<unsigned char>(line[i - 1]));
+    }
+    zeb_initfilestream(&input.out, stdout);
+    return true;
+}

@@ -1,0 +1,37 @@
+// Shared pieces of the zebvrml subcommands.
+#ifndef ZEBVRML_TOOL_H
+#define ZEBVRML_TOOL_H
+
+#include "zebvrml2.h"
+
+// Exit statuses of every subcommand.
+enum ToolStatus {
+    kExitClean = 0,     // no problem reported (notices do not count)
+    kExitProblems = 1,  // the library reported problems
+    kExitNoInput = 2,   // the file cannot be opened, or a usage error
+    kExitFatal = 3,     // the library ended the load through its fatal exit
+};
+
+// A world opened for loading: the input stream, its name for messages and
+// whether its first line is the VRML97 header.
+struct ToolInput {
+    vrml_stream in;
+    vrml_stream out;
+    const char *name;
+    bool header;
+};
+
+// Opens path ("-" for standard input) and looks at its header line without
+// consuming it. False when it cannot be opened.
+bool tool_open(ToolInput &input, const char *path);
+
+// Installs handlers that print diagnostics as "NAME:LINE: message" on
+// standard error and turn a fatal condition into exit status 3.
+void tool_report_to_stderr(const char *name);
+
+// Problems reported since tool_report_to_stderr.
+int tool_problem_count();
+
+int cmd_check(int argc, char **argv);
+
+#endif

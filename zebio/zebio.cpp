@@ -1,0 +1,372 @@
+// zebio streams: file, C-stream, string and memory-buffer streams behind the
+// operation slots of vrml_stream.
+//
+// Reading works on a window [cur, end) kept in the record itself, so a reader
+// costs one compare and one load per character. The window is the current
+// file block or the string text; pushed-back characters that differ from what
+// was just read go into a store of their own, and the window then points into
+// that store until it is read out.
+#include "zebio.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+enum StreamKind { kClosed = 0, kFileIn, kFileOutLazy, kFileWrap, kString, kBuffer };
+
+constexpr size_t kBlockSize = 64 * 1024;
+
+struct ZebState {
+    int kind;
+    FILE *fp;              // file read or written; owned unless kFileWrap
+    char *path;            // kFileOutLazy: opened at the first write
+    char *openmode;
+    bool inputdone;        // no more blocks to read from fp
+    unsigned char *block;  // kFileIn / kFileWrap read block
+    const unsigned char *begin;  // start of the main window
+    // main window saved while the window points into the pushback store
+    const unsigned char *savedcur, *savedend;
+    bool inpushback;
+    unsigned char *pb;     // pushback store; characters live at [pbstart, pbcap)
+    size_t pbcap;
+    // output
+    char *obuf;
+    size_t olen, ocap;
+    int depth;
+    bool atlinestart;
+    bool inquote, escape;
+};
+
+ZebState *state(vrml_stream *s) { return s ? static_cast<ZebState *>(s->impl) : nullptr; }
+
+// Refills the main window from the file. False when nothing more is there.
+bool refill(vrml_stream *s, ZebState *st) {
+    if (st->kind != kFileIn && st->kind != kFileWrap) return false;
+    if (st->inputdone || !st->fp) return false;
+    if (!st->block) {
+        st->block = static_cast<unsigned char *>(std::malloc(kBlockSize));
+        if (!st->block) { st->inputdone = true; return false; }
+    }
+    size_t n = std::fread(st->block, 1, kBlockSize, st->fp);
+    if (n == 0) { st->inputdone = true; return false; }
+    st->begin = st->block;
+    s->cur = st->block;
+    s->end = st->block + n;
+    return true;
+}
+
+// Makes the window non-empty if any input remains.
+bool more(vrml_stream *s, ZebState *st) {
+    if (s->cur < s->end) return true;
+    if (st->inpushback) {
+        st->inpushback = false;
+        s->cur = st->savedcur;
+        s->end = st->savedend;
+        if (s->cur < s->end) return true;
+    }
+    return refill(s, st);
+}
+
+int op_getc(vrml_stream *s) {
+    if (s->cur < s->end) {
+        int c = *s->cur++;
+        if (c == '\n') ++s->line;
+        return c;
+    }
+    ZebState *st = state(s);
+    if (!st || !more(s, st)) return -1;
+    int c = *s->cur++;
+    if (c == '\n') ++s->line;
+    return c;
+}
+
+int op_ungetc(vrml_stream *s, int c) {
+    ZebState *st = state(s);
+    if (!st || c < 0) return -1;
+    unsigned char ch = static_cast<unsigned char>(c);
+    const unsigned char *floor = st->inpushback ? st->pb : st->begin;
+    if (!st->inpushback && floor && s->cur > floor && s->cur[-1] == ch) {
+        --s->cur;  // the character just read: step back over it
+    } else {
+        if (!st->inpushback) {
+            if (!st->pb) {
+                st->pb = static_cast<unsigned char *>(std::malloc(2048));
+                if (!st->pb) return -1;
+                st->pbcap = 2048;
+            }
+            st->savedcur = s->cur;
+            st->savedend = s->end;
+            st->inpushback = true;
+            s->cur = s->end = st->pb + st->pbcap;
+        } else if (s->cur == st->pb) {
+            size_t used = st->pbcap;  // the store is full
+            if (used > (SIZE_MAX / 2)) return -1;
+            size_t ncap = st->pbcap * 2;
+            auto *n = static_cast<unsigned char *>(std::malloc(ncap));
+            if (!n) return -1;
+            std::memcpy(n + (ncap - used), st->pb, used);
+            std::free(st->pb);
+            st->pb = n;
+            st->pbcap = ncap;
+            s->cur = n + (ncap - used);
+            s->end = n + ncap;
+        }
+        *const_cast<unsigned char *>(--s->cur) = ch;
+    }
+    if (ch == '\n') --s->line;
+    return ch;
+}
+
+int op_eof(vrml_stream *s) {
+    if (s->cur < s->end) return 0;
+    ZebState *st = state(s);
+    if (!st) return 1;
+    return more(s, st) ? 0 : 1;
+}
+
+int op_gets(vrml_stream *s, char *buffer, int size) {
+    if (!buffer || size <= 0 || op_eof(s)) return 0;
+    int n = 0;
+    while (n < size - 1) {
+        int c = op_getc(s);
+        if (c < 0) break;
+        buffer[n++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    buffer[n] = '\0';
+    return 1;
+}
+
+bool ensure_output(ZebState *st) {
+    if (st->kind == kFileOutLazy && !st->fp) {
+        st->fp = std::fopen(st->path, st->openmode);
+        if (!st->fp) return false;
+    }
+    return true;
+}
+
+// Writes text, keeping track of the nesting depth and the line start.
+int write_out(ZebState *st, const char *text, size_t len) {
+    if (len == 0) return 0;
+    for (size_t i = 0; i < len; ++i) {
+        char c = text[i];
+        if (st->inquote) {
+            if (st->escape) st->escape = false;
+            else if (c == '\\') st->escape = true;
+            else if (c == '"') st->inquote = false;
+        } else if (c == '"') {
+            st->inquote = true;
+        } else if (c == '{' || c == '[') {
+            ++st->depth;
+        } else if ((c == '}' || c == ']') && st->depth > 0) {
+            --st->depth;
+        }
+    }
+    st->atlinestart = text[len - 1] == '\n';
+    if (st->kind == kBuffer) {
+        if (len > SIZE_MAX - st->olen - 1) return -1;
+        size_t need = st->olen + len + 1;
+        if (need > st->ocap) {
+            size_t ncap = st->ocap ? st->ocap : 256;
+            while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
+            char *n = static_cast<char *>(std::realloc(st->obuf, ncap));
+            if (!n) return -1;
+            st->obuf = n;
+            st->ocap = ncap;
+        }
+        std::memcpy(st->obuf + st->olen, text, len);
+        st->olen += len;
+        st->obuf[st->olen] = '\0';
+        return static_cast<int>(len);
+    }
+    if (!ensure_output(st) || !st->fp) return -1;
+    return std::fwrite(text, 1, len, st->fp) == len ? static_cast<int>(len) : -1;
+}
+
+// Formats into a stack buffer, or the heap when the text is longer.
+template <typename Emit>
+int format_and(const char *format, va_list ap, Emit emit) {
+    char small[1024];
+    va_list copy;
+    va_copy(copy, ap);
+    int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0) return -1;
+    if (static_cast<size_t>(n) < sizeof small) return emit(small, static_cast<size_t>(n));
+    char *big = static_cast<char *>(std::malloc(static_cast<size_t>(n) + 1));
+    if (!big) return -1;
+    std::vsnprintf(big, static_cast<size_t>(n) + 1, format, ap);
+    int r = emit(big, static_cast<size_t>(n));
+    std::free(big);
+    return r;
+}
+
+int op_printf(vrml_stream *s, const char *format, ...) {
+    ZebState *st = state(s);
+    if (!st || !format || st->kind == kClosed) return -1;
+    va_list ap;
+    va_start(ap, format);
+    int r = format_and(format, ap, [st](const char *t, size_t n) { return write_out(st, t, n); });
+    va_end(ap);
+    return r;
+}
+
+int op_iprintf(vrml_stream *s, const char *format, ...) {
+    ZebState *st = state(s);
+    if (!st || !format || st->kind == kClosed) return -1;
+    va_list ap;
+    va_start(ap, format);
+    int r = format_and(format, ap, [st](const char *t, size_t n) {
+        int total = 0;
+        if (!st->atlinestart) {
+            if (write_out(st, "\n", 1) < 0) return -1;
+            total = 1;
+        }
+        int level = st->depth;
+        for (size_t i = 0; i < n && level > 0 && (t[i] == '}' || t[i] == ']'); ++i) --level;
+        static const char spaces[] = "                                                                ";
+        size_t indent = static_cast<size_t>(level) * 2;
+        while (indent > 0) {
+            size_t k = indent < sizeof spaces - 1 ? indent : sizeof spaces - 1;
+            if (write_out(st, spaces, k) < 0) return -1;
+            total += static_cast<int>(k);
+            indent -= k;
+        }
+        int w = write_out(st, t, n);
+        return w < 0 ? -1 : total + w;
+    });
+    va_end(ap);
+    return r;
+}
+
+int op_close(vrml_stream *s) {
+    ZebState *st = state(s);
+    if (!st) return -1;
+    int r = 0;
+    if (st->fp) {
+        if (st->kind == kFileWrap) {
+            if (std::fflush(st->fp) != 0) r = -1;
+        } else if (std::fclose(st->fp) != 0) {
+            r = -1;
+        }
+    }
+    std::free(st->path);
+    std::free(st->openmode);
+    std::free(st->block);
+    std::free(st->pb);
+    std::free(st->obuf);
+    std::free(st);
+    s->impl = nullptr;
+    s->cur = s->end = nullptr;
+    return r;
+}
+
+ZebState *init(vrml_stream *s, int kind) {
+    if (!s) return nullptr;
+    auto *st = static_cast<ZebState *>(std::calloc(1, sizeof(ZebState)));
+    if (!st) return nullptr;
+    st->kind = kind;
+    st->atlinestart = true;
+    std::memset(static_cast<void *>(s), 0, sizeof *s);
+    s->impl = st;
+    s->line = 1;
+    s->stream_getc = op_getc;
+    s->stream_ungetc = op_ungetc;
+    s->stream_gets = op_gets;
+    s->stream_iprintf = op_iprintf;
+    s->stream_eof = op_eof;
+    s->stream_close = op_close;
+    s->stream_printf = op_printf;
+    return st;
+}
+
+char *copy_text(const char *text) {
+    size_t n = std::strlen(text) + 1;
+    char *p = static_cast<char *>(std::malloc(n));
+    if (p) std::memcpy(p, text, n);
+    return p;
+}
+
+void set_string(vrml_stream *s, ZebState *st, const char *text, int length) {
+    size_t n = 0;
+    if (text) n = length < 0 ? std::strlen(text) : static_cast<size_t>(length);
+    const auto *t = reinterpret_cast<const unsigned char *>(text);
+    st->begin = t;
+    st->inpushback = false;
+    s->cur = t;
+    s->end = t ? t + n : nullptr;
+    s->line = 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZEBIO_API int zeb_initfilename(vrml_stream *s, const char *filename, const char *mode) {
+    if (!s || !filename || !mode) return -1;
+    if (mode[0] == 'r') {
+        FILE *fp = std::fopen(filename, "rb");
+        if (!fp) return -1;
+        ZebState *st = init(s, kFileIn);
+        if (!st) { std::fclose(fp); return -1; }
+        st->fp = fp;
+        return 0;
+    }
+    if (mode[0] == 'w' || mode[0] == 'a') {
+        ZebState *st = init(s, kFileOutLazy);
+        if (!st) return -1;
+        st->path = copy_text(filename);
+        st->openmode = copy_text(mode[0] == 'w' ? "w" : "a");
+        if (!st->path || !st->openmode) { op_close(s); return -1; }
+        return 0;
+    }
+    return -1;
+}
+
+ZEBIO_API int zeb_initfilestream(vrml_stream *s, FILE *file) {
+    if (!file) return -1;
+    ZebState *st = init(s, kFileWrap);
+    if (!st) return -1;
+    st->fp = file;
+    return 0;
+}
+
+ZEBIO_API int zeb_initstringstream(vrml_stream *s, const char *text, int length) {
+    ZebState *st = init(s, kString);
+    if (!st) return -1;
+    set_string(s, st, text, length);
+    return 0;
+}
+
+ZEBIO_API int zeb_setstringstream(vrml_stream *s, const char *text, int length) {
+    ZebState *st = state(s);
+    if (!st || st->kind != kString) return zeb_initstringstream(s, text, length);
+    set_string(s, st, text, length);
+    return 0;
+}
+
+ZEBIO_API int zeb_initbufferstream(vrml_stream *s) { return init(s, kBuffer) ? 0 : -1; }
+
+ZEBIO_API const char *zeb_getbuffer(vrml_stream *s, size_t *length) {
+    ZebState *st = state(s);
+    if (length) *length = 0;
+    if (!st || st->kind != kBuffer) return nullptr;
+    if (length) *length = st->olen;
+    return st->obuf ? st->obuf : "";
+}
+
+ZEBIO_API int zeb_resetbuffer(vrml_stream *s) {
+    ZebState *st = state(s);
+    if (!st || st->kind != kBuffer) return -1;
+    st->olen = 0;
+    if (st->obuf) st->obuf[0] = '\0';
+    st->depth = 0;
+    st->atlinestart = true;
+    st->inquote = st->escape = false;
+    return 0;
+}
+
+}  // extern "C"
