@@ -56,11 +56,13 @@ ZEBVRML2_API vrml_fatalhandler vrml_setfatalhandler(vrml_fatalhandler handler, v
 
 ZEBVRML2_API void vrml_fatal_err(const char *format, ...) {
     if (g_fatalhandler) {
-        char message[kMessageSize];
-        va_list ap;
-        va_start(ap, format);
-        std::vsnprintf(message, sizeof message, format ? format : "", ap);
-        va_end(ap);
+        char message[kMessageSize] = "";
+        if (format) {
+            va_list ap;
+            va_start(ap, format);
+            std::vsnprintf(message, sizeof message, format, ap);
+            va_end(ap);
+        }
         g_fatalhandler(g_fataluser, message);
     }
     std::exit(-1);

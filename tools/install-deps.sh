@@ -9,6 +9,7 @@ have_file() { [ -e "$1" ]; }
 have_cmd cmake || need+=(cmake)
 have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
+have_cmd clang++ || need+=(clang)
 have_cmd pkg-config || need+=(pkgconf)
 have_cmd nm || need+=(binutils)
 have_file /usr/include/gtest/gtest.h || need+=(libgtest-dev)

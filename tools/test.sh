@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything with warnings as errors and runs every test, then does
-# the same under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything with gcc and warnings as errors and runs every test, then
+# does the same with clang under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -12,8 +12,8 @@ cmake -S . -B build -DZEBVRML2_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest -j"$jobs" --output-on-failure)
 
-echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-sanitize -DZEBVRML2_WERROR=ON -DZEBVRML2_SANITIZE=ON >/dev/null
+echo "== build with clang, AddressSanitizer and UndefinedBehaviorSanitizer"
+CC=clang CXX=clang++ cmake -S . -B build-sanitize -DZEBVRML2_WERROR=ON -DZEBVRML2_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "zebvrml2.h"
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+};
+
+// Runs the zebvrml command with a shell command line; stderr goes to stdout
+// when merge is set.
+ToolRun zebvrml(const std::string &args, bool merge = false) {
+    std::string cmd = std::string("'") + ZEBVRML2_TOOL + "' " + args + (merge ? " 2>&1" : " 2>/dev/null");
+    FILE *p = popen(cmd.c_str(), "r");
+    ToolRun r{-1, ""};
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    return r;
+}
+
+std::string example(const char *name) { return std::string(ZEBVRML2_SOURCE_DIR) + "/examples/" + name; }
+
+TEST(Cli, HelpAndVersion) {
+    ToolRun help = zebvrml("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: zebvrml COMMAND"), std::string::npos);
+    ToolRun version = zebvrml("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "zebvrml " ZEBVRML2_VERSION "\n");
+}
+
+TEST(Cli, UsageErrorsAndUnknownCommands) {
+    EXPECT_EQ(zebvrml("").status, 2);
+    EXPECT_EQ(zebvrml("frobnicate").status, 2);
+    EXPECT_EQ(zebvrml("check").status, 2);
+    EXPECT_EQ(zebvrml("check a b").status, 2);
+}
+
+TEST(Cli, CheckOfAFileThatCannotBeOpened) {
+    ToolRun r = zebvrml("check /nonexistent/world.wrl", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "/nonexistent/world.wrl: cannot open\n");
+}
+
+TEST(Cli, CheckReportsTheHeaderLine) {
+    ToolRun r = zebvrml("check '" + example("hello.wrl") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("header line present"), std::string::npos) << r.out;
+    std::string path = testing::TempDir() + "cli_noheader_" + std::to_string(::getpid()) + ".wrl";
+    std::ofstream(path) << "# no header\n";
+    ToolRun none = zebvrml("check '" + path + "'");
+    EXPECT_EQ(none.out, path + ": 0 root nodes, header line missing\n");
+    ToolRun piped = zebvrml("check - < '" + path + "'");
+    EXPECT_EQ(piped.out, "<stdin>: 0 root nodes, header line missing\n");
+    std::remove(path.c_str());
+}
+
+}  // namespace
