@@ -39,15 +39,24 @@ vrml_field *read_text(int type, const char *text) {
     return v;
 }
 
+// The address of a function as the running program sees it (a compiler may
+// not know that two names are one function and fold the comparison).
+template <typename F>
+uintptr_t address(F *f) {
+    volatile uintptr_t a = reinterpret_cast<uintptr_t>(f);
+    return a;
+}
+
 TEST(Tables, NamesAndSharedEntries) {
     EXPECT_STREQ(vrml_fieldnames[VRML_MFNODE], "MFNode");
     EXPECT_STREQ(vrml_fieldnames[kVrmlClassNameBase + VRML_EXPOSEDFIELD], "exposedField");
     EXPECT_STREQ(vrml_fieldnames[22], "field");
     EXPECT_EQ(vrml_printfield[10], vrml_printfield[1]);
     EXPECT_EQ(vrml_printfield[18], vrml_printfield[11]);
-    EXPECT_EQ(&vrml_print_SFVec3f, &vrml_print_SFColor);
-    EXPECT_EQ(&vrml_print_MFVec3f, &vrml_print_MFColor);
-    EXPECT_EQ(&vrml_allocrawfield, &vrml_allocfield);
+    EXPECT_EQ(address(&vrml_print_SFVec3f), address(&vrml_print_SFColor));
+    EXPECT_EQ(address(&vrml_print_MFVec3f), address(&vrml_print_MFColor));
+    EXPECT_EQ(address(&vrml_copy_SFInt32), address(&vrml_copy_SFBool));
+    EXPECT_EQ(address(&vrml_copy_MFVec3f), address(&vrml_copy_MFColor));
     EXPECT_EQ(vrml_freefielddata[VRML_SFNODE], &vrml_fieldfree);
     EXPECT_EQ(vrml_freefielddata[VRML_MFVEC2F], &vrml_free_MFarray);
     EXPECT_STREQ(vrml_fielderrortext(0x413), "Invalid MFString");
