@@ -103,6 +103,13 @@ ZEBIO_API const char *zeb_getbuffer(vrml_stream *s, size_t *length);
 /* Extension: empties a buffer stream and resets its indentation. */
 ZEBIO_API int zeb_resetbuffer(vrml_stream *s);
 
+/* Extension: the read operation zebio puts in the stream_getc slot of its
+ * own streams. A reader that finds it there may read the characters of the
+ * window [cur, end) directly (counting line feeds into `line`) instead of
+ * calling the slot once per character; the window is empty whenever the
+ * slot must be called. */
+ZEBIO_API int zeb_getc(vrml_stream *s);
+
 VRML_EXTERN_C_END
 
 #endif

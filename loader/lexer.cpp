@@ -8,11 +8,38 @@
 
 namespace {
 
-inline int next(vrml_stream *in) { return in->stream_getc(in); }
+// zebio's own streams are read straight from their window [cur, end); any
+// other stream, and the window's end, go through the slots.
+inline bool windowed(const vrml_stream *in) {
+    return in->stream_getc == zeb_getc && in->cur < in->end;
+}
+
+inline int next(vrml_stream *in) {
+    if (windowed(in)) {
+        int c = *in->cur++;
+        if (c == '\n') ++in->line;
+        return c;
+    }
+    return in->stream_getc(in);
+}
 inline void back(vrml_stream *in, int c) {
     if (c >= 0) in->stream_ungetc(in, c);
 }
-inline bool at_end(vrml_stream *in) { return in->stream_eof(in) != 0; }
+inline bool at_end(vrml_stream *in) { return !windowed(in) && in->stream_eof(in) != 0; }
+
+// Appends to buffer the characters of the window that keep accepts, as long
+// as they fit below size-1. True when a character that ends the run was
+// found in the window (it stays unread); false when the window or the room
+// ran out first and the caller must go on character by character.
+template <typename Keep>
+bool scan_run(vrml_stream *in, char *buffer, int size, int &len, Keep keep) {
+    if (in->stream_getc != zeb_getc) return false;
+    const unsigned char *p = in->cur;
+    const unsigned char *end = in->end;
+    while (p < end && keep(*p) && len + 1 < size) buffer[len++] = static_cast<char>(*p++);
+    in->cur = p;
+    return p < end && !keep(*p);
+}
 
 // Characters that end a token besides the blanks.
 inline bool ends_token(int c) {
@@ -22,6 +49,10 @@ inline bool ends_token(int c) {
 // Rest of a name after its first character. too_long must not return.
 template <typename TooLong>
 int read_name_rest(vrml_stream *in, char *buffer, int size, int len, TooLong too_long) {
+    if (scan_run(in, buffer, size, len, [](int c) { return vrml_isnamechar(c) != 0; })) {
+        buffer[len] = '\0';
+        return len;
+    }
     for (;;) {
         int c = next(in);
         if (c < 0) break;
@@ -71,6 +102,29 @@ int vrml_skipline(vrml_stream *in) {
 
 int vrml_skipspace(vrml_stream *in) {
     if (at_end(in)) return 0;
+    if (in->stream_getc == zeb_getc) {
+        // Blanks and whole comments inside the window.
+        const unsigned char *p = in->cur;
+        const unsigned char *end = in->end;
+        while (p < end) {
+            int c = *p;
+            if (c == '#') {
+                const unsigned char *q = p + 1;
+                while (q < end && *q != '\n' && *q != '\r') ++q;
+                if (q == end) break;  // the comment goes on past the window
+                if (*q == '\n') ++in->line;
+                p = q + 1;
+            } else if (vrml_isblank(c)) {
+                if (c == '\n') ++in->line;
+                ++p;
+            } else {
+                in->cur = p;
+                return 1;
+            }
+        }
+        in->cur = p;
+        if (at_end(in)) return 0;
+    }
     for (;;) {
         int c = next(in);
         if (c < 0) return 0;
@@ -137,6 +191,10 @@ int vrml_get_tokenstring(vrml_stream *in, char *buffer, int size) {
     }
     int len = 0;
     buffer[len++] = static_cast<char>(c);
+    if (scan_run(in, buffer, size, len, [](int ch) { return !ends_token(ch); })) {
+        buffer[len] = '\0';
+        return len;
+    }
     for (;;) {
         if (at_end(in)) break;
         c = next(in);

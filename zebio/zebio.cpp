@@ -70,18 +70,6 @@ bool more(vrml_stream *s, ZebState *st) {
     return refill(s, st);
 }
 
-int op_getc(vrml_stream *s) {
-    if (s->cur < s->end) {
-        int c = *s->cur++;
-        if (c == '\n') ++s->line;
-        return c;
-    }
-    ZebState *st = state(s);
-    if (!st || !more(s, st)) return -1;
-    int c = *s->cur++;
-    if (c == '\n') ++s->line;
-    return c;
-}
 
 int op_ungetc(vrml_stream *s, int c) {
     ZebState *st = state(s);
@@ -131,7 +119,7 @@ int op_gets(vrml_stream *s, char *buffer, int size) {
     if (!buffer || size <= 0 || op_eof(s)) return 0;
     int n = 0;
     while (n < size - 1) {
-        int c = op_getc(s);
+        int c = zeb_getc(s);
         if (c < 0) break;
         buffer[n++] = static_cast<char>(c);
         if (c == '\n') break;
@@ -273,7 +261,7 @@ ZebState *init(vrml_stream *s, int kind) {
     std::memset(static_cast<void *>(s), 0, sizeof *s);
     s->impl = st;
     s->line = 1;
-    s->stream_getc = op_getc;
+    s->stream_getc = zeb_getc;
     s->stream_ungetc = op_ungetc;
     s->stream_gets = op_gets;
     s->stream_iprintf = op_iprintf;
@@ -304,6 +292,19 @@ void set_string(vrml_stream *s, ZebState *st, const char *text, int length) {
 }  // namespace
 
 extern "C" {
+
+ZEBIO_API int zeb_getc(vrml_stream *s) {
+    if (s->cur < s->end) {
+        int c = *s->cur++;
+        if (c == '\n') ++s->line;
+        return c;
+    }
+    ZebState *st = state(s);
+    if (!st || !more(s, st)) return -1;
+    int c = *s->cur++;
+    if (c == '\n') ++s->line;
+    return c;
+}
 
 ZEBIO_API int zeb_initfilename(vrml_stream *s, const char *filename, const char *mode) {
     if (!s || !filename || !mode) return -1;
