@@ -7,17 +7,24 @@
 
 struct vrml_nameslot {
     uint32_t hash;
-    int32_t pos;       // -1: empty
-    const char *name;  // the name as it was when indexed
+    int32_t pos;  // -1: empty
 };
+
+// The name indexed at a position, as the hash's owner keeps it.
+typedef const char *(*vrml_nameat)(const void *owner, int32_t pos);
 
 struct vrml_namehash {
     vrml_nameslot *slots;  // capacity is mask + 1, a power of two, or null
     uint32_t mask;
     int32_t used;
+    vrml_nameat nameat;
+    const void *owner;
 };
 
 uint32_t vrml_namehash_of(const char *name);
+
+// Readies an empty hash whose names are found through nameat(owner, pos).
+void vrml_namehash_init(vrml_namehash *h, vrml_nameat nameat, const void *owner);
 
 // Makes the hash empty, keeping its slots.
 void vrml_namehash_clear(vrml_namehash *h);

@@ -24,6 +24,11 @@ int32_t usable_count(const vrml_templatetable *table) {
     return std::clamp<int32_t>(table->count, 0, VRML_TEMPLATE_SLOTS);
 }
 
+const char *template_name(const void *owner, int32_t pos) {
+    const vrml_nodetemplate *t = static_cast<const vrml_templatetable *>(owner)->templates[pos];
+    return t ? t->name : nullptr;
+}
+
 bool index_from(template_index *x, const vrml_templatetable *table, int32_t from) {
     int32_t count = usable_count(table);
     for (int32_t id = from; id < count; ++id) {
@@ -114,6 +119,7 @@ ZEBVRML2_API int vrml_findnode(vrml_templatetable *table, const char *name) {
     if (!x) {
         x = static_cast<template_index *>(vrml_malloc(sizeof(template_index)));
         if (!x) return find_linear(table, name);
+        vrml_namehash_init(&x->hash, template_name, table);
         table->index = x;
     }
     uint32_t hash = vrml_namehash_of(name);

@@ -14,20 +14,34 @@ const char *entry_name(const vrml_listitem *item) {
     return entry ? entry->name : nullptr;
 }
 
+const char *name_at(const void *owner, int32_t pos) {
+    return static_cast<const vrml_listindex *>(owner)->names[pos];
+}
+
+// Grows an array of pointers to capacity; false (array unchanged) when
+// memory runs out.
+template <typename T>
+bool grow(T **array, int32_t used, int32_t capacity) {
+    auto *bigger = static_cast<T *>(vrml_malloc_array(static_cast<size_t>(capacity), sizeof(T)));
+    if (!bigger) return false;
+    if (used) std::memcpy(bigger, *array, sizeof(T) * static_cast<size_t>(used));
+    std::free(*array);
+    *array = bigger;
+    return true;
+}
+
 bool append(vrml_listindex *x, vrml_listitem *item) {
     if (x->built == x->capacity) {
         int32_t capacity = x->capacity ? x->capacity * 2 : 64;
-        if (capacity < x->capacity) return false;
-        auto *items = static_cast<vrml_listitem **>(
-            vrml_malloc_array(static_cast<size_t>(capacity), sizeof(vrml_listitem *)));
-        if (!items) return false;
-        if (x->built) std::memcpy(items, x->items, sizeof(vrml_listitem *) * static_cast<size_t>(x->built));
-        std::free(x->items);
-        x->items = items;
+        if (capacity < x->capacity || !grow(&x->items, x->built, capacity) ||
+            (x->withnames && !grow(&x->names, x->built, capacity)))
+            return false;
         x->capacity = capacity;
     }
-    if (x->names) {
-        const char *name = entry_name(item);
+    const char *name = nullptr;
+    if (x->withnames) {
+        name = entry_name(item);
+        x->names[x->built] = name;
         if (name && !vrml_namehash_put(&x->hash, name, vrml_namehash_of(name), x->built, true))
             return false;
     }
@@ -40,6 +54,7 @@ void remember(vrml_listindex *x, const vrml_list *list) {
     x->seenfirst = list->first;
     x->seenlast = list->last;
     x->seenlastdata = list->last ? list->last->data : nullptr;
+    x->seenremovals = g_vrml_listremovals.load(std::memory_order_relaxed);
     x->valid = true;
 }
 
@@ -55,6 +70,8 @@ bool rebuild(vrml_listindex *x, const vrml_list *list) {
 // Brings the index up to date with list; false when memory ran out (the
 // caller then walks the list itself).
 bool sync(vrml_listindex *x, const vrml_list *list) {
+    if (x->valid && x->seenremovals != g_vrml_listremovals.load(std::memory_order_relaxed))
+        x->valid = false;  // an item left some list: maybe this one
     if (x->valid && x->seencount == list->count && x->seenfirst == list->first &&
         x->seenlast == list->last && (!list->last || list->last->data == x->seenlastdata))
         return true;
@@ -84,7 +101,8 @@ vrml_listindex *get(void **index, bool names) {
     if (!x) {
         x = static_cast<vrml_listindex *>(vrml_malloc(sizeof(vrml_listindex)));
         if (!x) return nullptr;
-        x->names = names;
+        x->withnames = names;
+        vrml_namehash_init(&x->hash, name_at, x);
         *index = x;
     }
     return x;
@@ -103,7 +121,7 @@ vrml_listitem *vrml_listindex_item(void **index, vrml_list *list, int pos, bool 
 
 int vrml_listindex_findname(void **index, vrml_list *list, const char *name) {
     vrml_listindex *x = get(index, true);
-    if (x && x->names && sync(x, list)) return vrml_namehash_get(&x->hash, name, vrml_namehash_of(name));
+    if (x && x->withnames && sync(x, list)) return vrml_namehash_get(&x->hash, name, vrml_namehash_of(name));
     int found = -1, pos = 0;
     for (vrml_listitem *it = list->first; it; it = it->next, ++pos) {
         const char *n = entry_name(it);
@@ -117,6 +135,7 @@ void vrml_listindex_release(void **index) {
     if (!x) return;
     vrml_namehash_release(&x->hash);
     std::free(x->items);
+    std::free(x->names);
     std::free(x);
     *index = nullptr;
 }

@@ -3,11 +3,14 @@
 // of a DEF table.
 //
 // The index remembers the list's count, first and last items and the last
-// item's data as it last saw them. A list that only grew at its tail (the
-// old last item still in place, reached backwards from the new tail) is
-// indexed incrementally; any other change (items removed, the list emptied
-// or rebuilt through the list operations) is noticed and the list is indexed
-// again from its head. Changing an entry's name in place is not noticed.
+// item's data as it last saw them, and the process-wide count of list
+// removals. A list that only grew at its tail (no removal anywhere since,
+// the old last item reached backwards from the new tail) is indexed
+// incrementally; any other change (items removed, the list emptied or
+// rebuilt) is noticed and the list is indexed again from its head. Lookups
+// therefore cost O(1) on average as long as items are only appended, which
+// is how the library itself fills these lists. Changing an entry's name in
+// place is not noticed.
 #ifndef ZEBVRML2_SCOPES_LIST_INDEX_H
 #define ZEBVRML2_SCOPES_LIST_INDEX_H
 
@@ -17,13 +20,15 @@
 #include "vrml_loader.h"
 
 struct vrml_listindex {
-    bool names;  // index the DEF names of the items' entries
+    bool withnames;  // index the DEF names of the items' entries
     bool valid;
+    uint64_t seenremovals;
     int32_t seencount;
     vrml_listitem *seenfirst;
     vrml_listitem *seenlast;
     void *seenlastdata;
     vrml_listitem **items;  // by position
+    const char **names;     // the entries' names by position (names only)
     int32_t built;          // positions indexed
     int32_t capacity;
     vrml_namehash hash;
