@@ -150,6 +150,25 @@ const ArrayKind kMFString = {VRML_SFSTRING, VRML_ERR_MFSTRING, vrml_get_SFString
 const ArrayKind kMFVec2f = {VRML_SFVEC2F, VRML_ERR_MFVEC2F, vrml_get_SFVec2f};
 const ArrayKind kMFVec3f = {VRML_SFVEC3F, VRML_ERR_MFVEC3F, vrml_get_SFVec3f};
 
+// Reads one node statement and appends it to list: the SFNode reader's
+// result (the record is released when it is negative). No memory for the
+// element ends the process.
+int read_list_node(vrml_context *ctx, vrml_mfnode *list) {
+    vrml_field *element = vrml_allocfield(VRML_SFNODE);
+    if (!element) vrml_fatal_err("vrml_get_mfnode: No mem\n");
+    int r = vrml_get_SFNode(ctx, element);
+    if (r < 0) {
+        std::free(element);
+        return r;
+    }
+    if (vrml_listappend(&list->nodes, element) < 0) {
+        std::free(element);
+        vrml_fatal_err("vrml_get_mfnode: No mem\n");
+    }
+    ++list->count;
+    return r;
+}
+
 }  // namespace
 
 extern "C" {
@@ -327,27 +346,18 @@ ZEBVRML2_API int vrml_get_SFNode(vrml_context *ctx, vrml_field *value) {
     return 1;
 }
 
-ZEBVRML2_API int vrml_get_MFColor(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFColor);
-}
-ZEBVRML2_API int vrml_get_MFFloat(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFFloat);
-}
-ZEBVRML2_API int vrml_get_MFInt32(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFInt32);
-}
-ZEBVRML2_API int vrml_get_MFRotation(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFRotation);
-}
-ZEBVRML2_API int vrml_get_MFString(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFString);
-}
-ZEBVRML2_API int vrml_get_MFVec2f(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFVec2f);
-}
-ZEBVRML2_API int vrml_get_MFVec3f(vrml_context *ctx, vrml_field *value) {
-    return read_array(ctx, value, kMFVec3f);
-}
+#define VRML_ARRAY_READER(Type)                                              \
+    ZEBVRML2_API int vrml_get_##Type(vrml_context *ctx, vrml_field *value) { \
+        return read_array(ctx, value, k##Type);                              \
+    }
+VRML_ARRAY_READER(MFColor)
+VRML_ARRAY_READER(MFFloat)
+VRML_ARRAY_READER(MFInt32)
+VRML_ARRAY_READER(MFRotation)
+VRML_ARRAY_READER(MFString)
+VRML_ARRAY_READER(MFVec2f)
+VRML_ARRAY_READER(MFVec3f)
+#undef VRML_ARRAY_READER
 
 ZEBVRML2_API int vrml_get_MFNode(vrml_context *ctx, vrml_field *value) {
     if (!value) {
@@ -358,34 +368,16 @@ ZEBVRML2_API int vrml_get_MFNode(vrml_context *ctx, vrml_field *value) {
     vrml_mfnode *list = &value->mfnode;
     list->count = 0;
     if (vrml_get_bracket(in) != 1) {
-        vrml_field *element = vrml_allocfield(VRML_SFNODE);
-        if (!element) vrml_fatal_err("vrml_get_mfnode: No mem\n");
-        if (vrml_get_SFNode(ctx, element) < 0) {
-            std::free(element);
+        if (read_list_node(ctx, list) < 0) {
             vrml_problem(ctx, nullptr, 0, "v_gmfn: unexpected NULL node\n");
             return 0;
         }
-        if (vrml_listappend(&list->nodes, element) < 0) {
-            std::free(element);
-            vrml_fatal_err("vrml_get_mfnode: No mem\n");
-        }
-        list->count = 1;
         return 1;
     }
     if (in->stream_eof(in)) return 1;
     for (;;) {
         if (vrml_get_bracket(in) == 2) return list->count;
-        vrml_field *element = vrml_allocfield(VRML_SFNODE);
-        if (!element) vrml_fatal_err("vrml_get_mfnode: No mem\n");
-        if (vrml_get_SFNode(ctx, element) < 0) {
-            std::free(element);
-            return list->count;
-        }
-        if (vrml_listappend(&list->nodes, element) < 0) {
-            std::free(element);
-            vrml_fatal_err("vrml_get_mfnode: No mem\n");
-        }
-        ++list->count;
+        if (read_list_node(ctx, list) < 0) return list->count;
         if (in->stream_eof(in)) return 1;
     }
 }
