@@ -9,6 +9,7 @@
 
 #include "fields/field_internal.h"
 #include "loader/pending_parts.h"
+#include "scopes/scope_internal.h"
 #include "support/test_support.h"
 
 namespace {
@@ -222,18 +223,13 @@ TEST(PrintArrays, CountWithoutValuesWritesBrackets) {
 }
 
 // A DEF table as the scopes keep it: the DEF entries, then the routes.
-struct TestDefTable {
-    vrml_list defs;
-    vrml_list routes;
-};
-
 TEST(PrintNodes, UseAndDefByDefTable) {
     vrml_defentry a{const_cast<char *>("A"), nullptr}, b{const_cast<char *>("B"), nullptr};
-    TestDefTable table{};
+    vrml_deftable table{};
     vrml_listappend(&table.defs, &a);
     vrml_listappend(&table.defs, &b);
     Recorder r;
-    r.get()->deftable = reinterpret_cast<vrml_deftable *>(&table);
+    r.get()->deftable = &table;
     vrml_field *list = vrml_allocfield(VRML_MFNODE);
     for (int defref : {1, 2, -2}) {
         vrml_field *ref = vrml_allocfield(VRML_SFNODE);
@@ -250,6 +246,7 @@ TEST(PrintNodes, UseAndDefByDefTable) {
     vrml_free_MFNode(list);
     std::free(table.defs.first);
     std::free(table.defs.last);
+    vrml_deftable_releaseindex(&table);
 }
 
 TEST(PrintNodes, EmptyListAndNull) {

@@ -14,6 +14,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"check", cmd_check, "check FILE      load a world and report its problems"},
+    {"types", cmd_types, "types [NAME]    list the built-in node types, or print one's interface"},
 };
 
 void usage(FILE *to) {

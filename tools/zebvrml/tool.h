@@ -33,5 +33,6 @@ void tool_report_to_stderr(const char *name);
 int tool_problem_count();
 
 int cmd_check(int argc, char **argv);
+int cmd_types(int argc, char **argv);
 
 #endif

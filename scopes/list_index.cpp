@@ -1,0 +1,141 @@
+// Indexes beside position-addressed lists (see list_index.h).
+#include "scopes/list_index.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "loader/memory.h"
+#include "vrml_scopes.h"
+
+namespace {
+
+const char *entry_name(const vrml_listitem *item) {
+    auto *entry = static_cast<const vrml_defentry *>(item->data);
+    return entry ? entry->name : nullptr;
+}
+
+const char *name_at(const void *owner, int32_t pos) {
+    return static_cast<const vrml_listindex *>(owner)->names[pos];
+}
+
+// Grows an array of pointers to capacity; false (array unchanged) when
+// memory runs out.
+template <typename T>
+bool grow(T **array, int32_t used, int32_t capacity) {
+    auto *bigger = static_cast<T *>(vrml_malloc_array(static_cast<size_t>(capacity), sizeof(T)));
+    if (!bigger) return false;
+    if (used) std::memcpy(bigger, *array, sizeof(T) * static_cast<size_t>(used));
+    std::free(*array);
+    *array = bigger;
+    return true;
+}
+
+bool append(vrml_listindex *x, vrml_listitem *item) {
+    if (x->built == x->capacity) {
+        int32_t capacity = x->capacity ? x->capacity * 2 : 64;
+        if (capacity < x->capacity || !grow(&x->items, x->built, capacity) ||
+            (x->withnames && !grow(&x->names, x->built, capacity)))
+            return false;
+        x->capacity = capacity;
+    }
+    const char *name = nullptr;
+    if (x->withnames) {
+        name = entry_name(item);
+        x->names[x->built] = name;
+        if (name && !vrml_namehash_put(&x->hash, name, vrml_namehash_of(name), x->built, true))
+            return false;
+    }
+    x->items[x->built++] = item;
+    return true;
+}
+
+void remember(vrml_listindex *x, const vrml_list *list) {
+    x->seencount = list->count;
+    x->seenfirst = list->first;
+    x->seenlast = list->last;
+    x->seenlastdata = list->last ? list->last->data : nullptr;
+    x->seenremovals = g_vrml_listremovals.load(std::memory_order_relaxed);
+    x->valid = true;
+}
+
+bool rebuild(vrml_listindex *x, const vrml_list *list) {
+    x->built = 0;
+    vrml_namehash_clear(&x->hash);
+    for (vrml_listitem *it = list->first; it; it = it->next)
+        if (!append(x, it)) return false;
+    remember(x, list);
+    return true;
+}
+
+// Brings the index up to date with list; false when memory ran out (the
+// caller then walks the list itself).
+bool sync(vrml_listindex *x, const vrml_list *list) {
+    if (x->valid && x->seenremovals != g_vrml_listremovals.load(std::memory_order_relaxed))
+        x->valid = false;  // an item left some list: maybe this one
+    if (x->valid && x->seencount == list->count && x->seenfirst == list->first &&
+        x->seenlast == list->last && (!list->last || list->last->data == x->seenlastdata))
+        return true;
+    bool ok;
+    if (x->valid && x->built > 0 && x->built == x->seencount && list->count > x->seencount &&
+        list->first == x->seenfirst) {
+        // Grown at the tail? Walk back over the new items (all live) and
+        // check that the one before them is the old last item, unchanged.
+        vrml_listitem *p = list->last;
+        for (int32_t k = list->count - x->seencount; p && k > 1; --k) p = p->previous;
+        if (p && p->previous == x->seenlast && p->previous->data == x->seenlastdata) {
+            ok = true;
+            for (vrml_listitem *it = p; it && ok; it = it->next) ok = append(x, it);
+            if (ok) remember(x, list);
+        } else {
+            ok = rebuild(x, list);
+        }
+    } else {
+        ok = rebuild(x, list);
+    }
+    if (!ok) x->valid = false;
+    return ok;
+}
+
+vrml_listindex *get(void **index, bool names) {
+    auto *x = static_cast<vrml_listindex *>(*index);
+    if (!x) {
+        x = static_cast<vrml_listindex *>(vrml_malloc(sizeof(vrml_listindex)));
+        if (!x) return nullptr;
+        x->withnames = names;
+        vrml_namehash_init(&x->hash, name_at, x);
+        *index = x;
+    }
+    return x;
+}
+
+}  // namespace
+
+vrml_listitem *vrml_listindex_item(void **index, vrml_list *list, int pos, bool names) {
+    if (pos < 0) return nullptr;
+    vrml_listindex *x = get(index, names);
+    if (x && sync(x, list)) return pos < x->built ? x->items[pos] : nullptr;
+    vrml_listitem *it = list->first;
+    for (; it && pos > 0; --pos) it = it->next;
+    return it;
+}
+
+int vrml_listindex_findname(void **index, vrml_list *list, const char *name) {
+    vrml_listindex *x = get(index, true);
+    if (x && x->withnames && sync(x, list)) return vrml_namehash_get(&x->hash, name, vrml_namehash_of(name));
+    int found = -1, pos = 0;
+    for (vrml_listitem *it = list->first; it; it = it->next, ++pos) {
+        const char *n = entry_name(it);
+        if (n && std::strcmp(n, name) == 0) found = pos;
+    }
+    return found;
+}
+
+void vrml_listindex_release(void **index) {
+    auto *x = static_cast<vrml_listindex *>(*index);
+    if (!x) return;
+    vrml_namehash_release(&x->hash);
+    std::free(x->items);
+    std::free(x->names);
+    std::free(x);
+    *index = nullptr;
+}
