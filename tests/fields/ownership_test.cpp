@@ -39,13 +39,7 @@ vrml_field *read_text(int type, const char *text) {
     return v;
 }
 
-// The address of a function as the running program sees it (a compiler may
-// not know that two names are one function and fold the comparison).
-template <typename F>
-uintptr_t address(F *f) {
-    volatile uintptr_t a = reinterpret_cast<uintptr_t>(f);
-    return a;
-}
+uintptr_t address(auto *f) { return function_address(f); }
 
 TEST(Tables, NamesAndSharedEntries) {
     EXPECT_STREQ(vrml_fieldnames[VRML_MFNODE], "MFNode");

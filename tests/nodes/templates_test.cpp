@@ -70,8 +70,7 @@ TEST(TemplateTable, FindNodeLowestIdWinsAndFollowsChanges) {
 
 TEST(TemplateTable, AllocatorsShareOneOperation) {
 #if defined(__GNUC__) && !defined(_WIN32)
-    EXPECT_EQ(reinterpret_cast<void *>(&vrml_createnamespace),
-              reinterpret_cast<void *>(&vrml_allocnodetemplate));
+    EXPECT_EQ(function_address(&vrml_createnamespace), function_address(&vrml_allocnodetemplate));
 #endif
     auto *record = static_cast<unsigned char *>(vrml_createnamespace());
     ASSERT_NE(record, nullptr);

@@ -2,6 +2,7 @@
 #ifndef ZEBVRML2_TESTS_SUPPORT_H
 #define ZEBVRML2_TESTS_SUPPORT_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -75,5 +76,13 @@ struct BareContext {
 };
 
 std::string read_file(const std::string &path);
+
+// The address of a function as the running program sees it: a compiler may
+// not know that two exported names are one function and fold a comparison.
+template <typename F>
+uintptr_t function_address(F *f) {
+    volatile uintptr_t a = reinterpret_cast<uintptr_t>(f);
+    return a;
+}
 
 #endif
