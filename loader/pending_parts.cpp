@@ -8,9 +8,7 @@ int vrml_parsebuiltinfields(vrml_context *) { return 1; }
 int vrml_newscope(vrml_context *) { return -1; }
 vrml_scope *vrml_getscopeentry(vrml_context *, int) { return nullptr; }
 int vrml_pushscope(vrml_context *, vrml_scope *) { return -1; }
-vrnrt_pc *vrml_nativeinit(vrml_context *) { return nullptr; }
 int vrml_get_SFNode(vrml_context *, vrml_field *) { return -1; }
-void vrnrt_oninitialupdate(vrml_context *) {}
 int vrml_createroutetree(vrml_scope *) { return 1; }
 
 }

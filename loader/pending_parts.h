@@ -6,16 +6,12 @@
 
 #include "vrml_fields.h"
 
-typedef struct vrnrt_pc vrnrt_pc;
-
 extern "C" {
 int vrml_parsebuiltinfields(vrml_context *ctx);
 int vrml_newscope(vrml_context *ctx);
 vrml_scope *vrml_getscopeentry(vrml_context *ctx, int id);
 int vrml_pushscope(vrml_context *ctx, vrml_scope *scope);
-vrnrt_pc *vrml_nativeinit(vrml_context *ctx);
 int vrml_get_SFNode(vrml_context *ctx, vrml_field *value);
-void vrnrt_oninitialupdate(vrml_context *ctx);
 int vrml_createroutetree(vrml_scope *scope);
 }
 
