@@ -8,6 +8,10 @@
 #include "zebio.h"
 #include "vrml_loader.h"
 #include "vrml_fields.h"
+#include "vrml_writer.h"
+#include "vrml_nodes.h"
+#include "vrml_scopes.h"
+#include "vrml_release.h"
 #include "vrml_native.h"
 
 #endif

@@ -5,14 +5,23 @@
 #define ZEBVRML2_LOADER_PENDING_PARTS_H
 
 #include "vrml_fields.h"
+#include "vrml_scopes.h"
 
 extern "C" {
-int vrml_parsebuiltinfields(vrml_context *ctx);
-int vrml_newscope(vrml_context *ctx);
-vrml_scope *vrml_getscopeentry(vrml_context *ctx, int id);
-int vrml_pushscope(vrml_context *ctx, vrml_scope *scope);
-int vrml_get_SFNode(vrml_context *ctx, vrml_field *value);
 int vrml_createroutetree(vrml_scope *scope);
+
+// Node statements: reads one node statement and returns a new SFNode record,
+// or null. This stand-in knows only "NULL" (defref 0, no node); at the end of
+// input or before any other word (which stays in the input) it gives null.
+vrml_field *vrml_parse_node(vrml_context *ctx, char *defname);
+
+// Node printing: a null node writes "NULL"; this stand-in writes nothing for
+// a real node.
+int vrml_print_node(vrml_context *ctx, vrml_node *node);
+
+// Prototype instancing: the copy of a node for the current instance, null
+// for a null source. This stand-in returns the source node itself.
+vrml_node *vrml_dupnode(vrml_context *ctx, vrml_node *source);
 }
 
 #endif
