@@ -82,6 +82,22 @@ int isortlist(vrml_listitem **head, key_of key) {
     return moved;
 }
 
+// Links item at the tail of a list given by its three header words; an
+// empty list (null head) gets count 1 whatever it held.
+void enqueue(vrml_listitem *&head, vrml_listitem *&tail, int32_t &count, vrml_listitem *item) {
+    item->next = nullptr;
+    if (!head) {
+        item->previous = nullptr;
+        head = tail = item;
+        count = 1;
+        return;
+    }
+    item->previous = tail;
+    tail->next = item;
+    tail = item;
+    ++count;
+}
+
 int sortlistappend(vrnrt_list *list, void *data, key_of key) {
     vrml_listitem *item = vrnrt_alloclist();
     if (!item) return -1;
@@ -104,17 +120,7 @@ ZEBVRML2_API vrml_listitem *vrnrt_alloclist(void) {
 }
 
 ZEBVRML2_API void vrnrt_listenq(vrnrt_list *list, vrml_listitem *item) {
-    if (!list->head) {
-        item->next = item->previous = nullptr;
-        list->head = list->tail = item;
-        list->count = 1;
-        return;
-    }
-    item->next = nullptr;
-    item->previous = list->tail;
-    list->tail->next = item;
-    list->tail = item;
-    ++list->count;
+    enqueue(list->head, list->tail, list->count, item);
 }
 
 ZEBVRML2_API int vrnrt_listappend(vrnrt_list *list, void *data) {
@@ -166,17 +172,7 @@ ZEBVRML2_API int vrnrt_pc_isortlist(vrml_listitem **head) { return isortlist(hea
 ZEBVRML2_API int vrnrt_node_isortlist(vrml_listitem **head) { return isortlist(head, node_key); }
 
 ZEBVRML2_API int vrml_nodelistenq(vrml_list *list, vrml_listitem *item) {
-    if (!list->first) {
-        item->next = item->previous = nullptr;
-        list->first = list->last = item;
-        list->count = 1;
-        return 0;
-    }
-    item->next = nullptr;
-    item->previous = list->last;
-    list->last->next = item;
-    list->last = item;
-    ++list->count;
+    enqueue(list->first, list->last, list->count, item);
     return 0;
 }
 
