@@ -12,5 +12,6 @@
 #include "vrml_nodes.h"
 #include "vrml_scopes.h"
 #include "vrml_release.h"
+#include "vrml_native.h"
 
 #endif

@@ -9,6 +9,7 @@
 #include "loader/pending_parts.h"
 #include "loader/report.h"
 #include "vrml_fields.h"
+#include "vrml_native.h"
 
 int vrml_get_magic(vrml_stream *in) {
     char line[1024];

@@ -8,8 +8,6 @@
 
 extern "C" {
 
-vrnrt_pc *vrml_nativeinit(vrml_context *) { return nullptr; }
-void vrnrt_oninitialupdate(vrml_context *) {}
 int vrml_createroutetree(vrml_scope *) { return 1; }
 
 vrml_field *vrml_parse_node(vrml_context *ctx, char *) {
@@ -28,7 +26,5 @@ int vrml_print_node(vrml_context *ctx, vrml_node *node) {
 }
 
 vrml_node *vrml_dupnode(vrml_context *, vrml_node *source) { return source; }
-
-void vrml_nativeconstruct(vrml_context *, vrml_node *, int) {}
 
 }

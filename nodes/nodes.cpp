@@ -6,6 +6,7 @@
 
 #include "loader/memory.h"
 #include "loader/pending_parts.h"
+#include "native/native_internal.h"
 #include "loader/report.h"
 #include "nodes/node_internal.h"
 #include "release/release_internal.h"

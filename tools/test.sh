@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with gcc and warnings as errors and runs every test, then
-# does the same with clang under AddressSanitizer and UndefinedBehaviorSanitizer.
+# does the same with clang under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then runs the native runtime's tests (threads share its registry) under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -18,3 +20,9 @@ cmake --build build-sanitize -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-sanitize && ctest -j"$jobs" --output-on-failure)
+
+echo "== native runtime tests with ThreadSanitizer"
+cmake -S . -B build-tsan -DZEBVRML2_WERROR=ON -DZEBVRML2_SANITIZE_THREAD=ON >/dev/null
+cmake --build build-tsan -j"$jobs" --target test_native
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+(cd build-tsan && ctest -j"$jobs" --output-on-failure -R '^native\.')
