@@ -1,5 +1,5 @@
 // Blank value records of each type's own layout.
-#include "vrml_fields.h"
+#include "fields/field_internal.h"
 
 namespace {
 constexpr unsigned kRecordSize[VRML_FIELDTYPE_COUNT] = {
@@ -24,6 +24,8 @@ constexpr unsigned kRecordSize[VRML_FIELDTYPE_COUNT] = {
     sizeof(vrml_mfarray),  // MFVec3f
 };
 }  // namespace
+
+size_t vrml_fieldsize(int type) { return kRecordSize[type]; }
 
 extern "C" {
 

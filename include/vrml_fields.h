@@ -136,6 +136,147 @@ typedef void (*vrml_freefunc)(vrml_field *record);
 typedef void (*vrml_printfunc)(vrml_context *ctx, const vrml_field *value);
 typedef void (*vrml_setfunc)(vrml_field **slot, const vrml_field *source);
 
+/* ---- Readers -------------------------------------------------------------
+ * Each reads one value of its type from ctx->in into a blank record.
+ * Results: positive when a value was stored; 0 when no value of the type
+ * starts here (separators skipped, the text left in the input), also after an
+ * empty list "[]" and an image whose width x height x components is 0;
+ * negative on failure. Problems are reported to the log handler with the
+ * codes above. Our choices:
+ *  - SFFloat and SFTime take the decimal form only (optional sign, "+"
+ *    included; no hexadecimal, inf or nan forms); SFFloat stores the nearest
+ *    single-precision value, SFTime the double. SFInt32 takes decimal, "0x"
+ *    hexadecimal and leading-zero octal forms and saturates to the 32-bit
+ *    range.
+ *  - A list that fails part-way keeps the elements read so far as a valid
+ *    value (count equal to the elements in values); no reader leaves a record
+ *    whose count exceeds what values holds.
+ *  - SFImage: when width x height x components is not 0, a negative
+ *    dimension or a pixel count above the 32-bit range fails as an invalid
+ *    image (0x404) and leaves a blank record.
+ *  - vrml_get_MFNode given a null record returns -1. */
+ZEBVRML2_API int vrml_get_SFBool(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFColor(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFFloat(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFImage(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFInt32(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFNode(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFRotation(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFString(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFTime(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFVec2f(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_SFVec3f(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFColor(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFFloat(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFInt32(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFNode(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFRotation(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFString(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFVec2f(vrml_context *ctx, vrml_field *value);
+ZEBVRML2_API int vrml_get_MFVec3f(vrml_context *ctx, vrml_field *value);
+
+/* ---- Copy ----------------------------------------------------------------
+ * Writes the value of source over dest, a record of the same type. Strings,
+ * pixels and MFString strings are copied, never shared; nodes are never
+ * copied (SFNode copies the reference). Array copies are element-wise and
+ * leave dest's count unchanged: dest must hold room for source's count
+ * elements. MFNode copies references along both lists as far as the shorter
+ * one goes. Copying a record onto itself leaves it unchanged.
+ * SFBool/SFFloat/SFInt32, SFColor/SFVec3f, MFFloat/MFInt32 and
+ * MFColor/MFVec3f are one function each. */
+ZEBVRML2_API void vrml_copy_SFBool(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFFloat(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFInt32(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFColor(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFVec3f(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFVec2f(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFTime(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFNode(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFRotation(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFString(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_SFImage(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFFloat(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFInt32(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFColor(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFVec3f(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFVec2f(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFRotation(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFString(vrml_field *dest, const vrml_field *source);
+ZEBVRML2_API void vrml_copy_MFNode(vrml_field *dest, const vrml_field *source);
+
+/* ---- Duplicate -----------------------------------------------------------
+ * A new record holding the value of source, or null when memory runs out
+ * (nothing leaked). Only the SFNode and MFNode duplicates use ctx; the others
+ * accept null for it.
+ * vrml_dup_SFNode: a null source is reported ("dupSFN(%d): Duping NULL") and
+ * gives null. The node of an unnamed reference (defref 0) is copied for the
+ * prototype instance being made; the copy of DEF and USE references within an
+ * instance is completed with prototype instancing, until then a reference
+ * with a nonzero defref is duplicated as the same reference.
+ * vrml_dup_MFNode: an element whose duplicate fails is dropped and count is
+ * the number of elements kept. */
+ZEBVRML2_API vrml_field *vrml_dup_SFBool(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFColor(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFFloat(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFImage(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFInt32(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFNode(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFRotation(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFString(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFTime(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFVec2f(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_SFVec3f(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFColor(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFFloat(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFInt32(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFNode(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFRotation(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFString(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFVec2f(vrml_context *ctx, const vrml_field *source);
+ZEBVRML2_API vrml_field *vrml_dup_MFVec3f(vrml_context *ctx, const vrml_field *source);
+
+/* ---- Assign --------------------------------------------------------------
+ * Stores the value of source in *slot (which may hold null). Single values
+ * reuse the slot's record (a blank one is made when the slot is empty); array
+ * values reuse it when the counts agree and otherwise replace it with a
+ * duplicate (null when memory runs out); MFString always replaces it (unless
+ * *slot is source itself); MFNode shares the source's nodes. */
+ZEBVRML2_API void vrml_set_SFBool(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFColor(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFFloat(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFImage(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFInt32(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFNode(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFRotation(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFString(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFTime(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFVec2f(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_SFVec3f(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFColor(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFFloat(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFInt32(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFNode(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFRotation(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFString(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFVec2f(vrml_field **slot, const vrml_field *source);
+ZEBVRML2_API void vrml_set_MFVec3f(vrml_field **slot, const vrml_field *source);
+
+/* ---- Release -------------------------------------------------------------
+ * vrml_fieldfree frees a record that owns nothing (SFBool, SFColor, SFFloat,
+ * SFInt32, SFNode, SFRotation, SFTime, SFVec2f, SFVec3f); every other type is
+ * released through its entry in vrml_freefielddata. Null does nothing. */
+ZEBVRML2_API void vrml_fieldfree(vrml_field *record);
+
+/* Empties dest (without releasing what it held) and appends every data
+ * pointer of source (null: none) in order; the data is shared. The count of
+ * dest, or -1 when an append fails (dest is then empty again). */
+ZEBVRML2_API int vrml_dup_list(vrml_list *dest, const vrml_list *source);
+
+/* ---- Tables indexed by the type code (exported as data) ---------------- */
+ZEBVRML2_API extern const vrml_dupfunc vrml_dupfield[VRML_FIELDTYPE_COUNT];
+ZEBVRML2_API extern const vrml_freefunc vrml_freefielddata[VRML_FIELDTYPE_COUNT];
+ZEBVRML2_API extern const vrml_setfunc vrml_setfield[VRML_FIELDTYPE_COUNT];
+
 VRML_EXTERN_C_END
 
 #endif

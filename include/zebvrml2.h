@@ -8,5 +8,6 @@
 #include "zebio.h"
 #include "vrml_loader.h"
 #include "vrml_fields.h"
+#include "vrml_writer.h"
 
 #endif

@@ -1,0 +1,393 @@
+// The readers of the nineteen field types. Every frame here may be left by a
+// jump out of vrml_fatal_err (a token that fills its buffer, a node list
+// without memory), so nothing in it owns a resource with a destructor.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "fields/field_internal.h"
+#include "fields/field_numbers.h"
+#include "loader/lexer.h"
+#include "loader/memory.h"
+#include "loader/pending_parts.h"
+#include "loader/report.h"
+
+namespace {
+
+constexpr int kBoolTokenSize = 31;     // tokens of up to 30 characters
+constexpr int kNumberTokenSize = 255;  // tokens of up to 254 characters
+constexpr size_t kStringBufferSize = 65535;
+
+void report_code(vrml_context *ctx, int32_t code) {
+    vrml_problem(ctx, nullptr, code, "%s", vrml_fielderrortext(code));
+}
+
+// One number token: 1 read (the unconverted rest, if any, pushed back as the
+// next token), 0 no number here (the token pushed back), -1 failure.
+template <typename T>
+int read_number(vrml_context *ctx, int32_t code, T *out,
+                size_t (*scan)(const char *, size_t, T *)) {
+    vrml_stream *in = ctx->in;
+    char token[kNumberTokenSize];
+    int n = vrml_get_tokenstring(in, token, sizeof token);
+    if (n == 0) return 0;
+    if (n < 0) {
+        vrml_problem(ctx, nullptr, code, "%s", token);
+        return -1;
+    }
+    size_t used = scan(token, static_cast<size_t>(n), out);
+    if (used == static_cast<size_t>(n)) return 1;
+    if (vrml_ungetstring(in, token + used) < 0) return -1;
+    return used == 0 ? 0 : 1;
+}
+
+int read_float(vrml_context *ctx, float *out) {
+    return read_number(ctx, VRML_ERR_SFFLOAT, out, vrml_scanfloat);
+}
+
+int read_int32(vrml_context *ctx, int32_t *out) {
+    return read_number(ctx, VRML_ERR_SFINT32, out, vrml_scanint32);
+}
+
+// n consecutive floats of one value.
+int read_floats(vrml_context *ctx, float *out, int n, int32_t code, const char *detail) {
+    for (int i = 0; i < n; ++i) {
+        int r = read_float(ctx, &out[i]);
+        if (r < 0) return r;
+        if (r == 0) {
+            if (i == 0) return 0;
+            vrml_problem(ctx, nullptr, code, "%s", detail ? detail : vrml_fielderrortext(code));
+            return -1;
+        }
+    }
+    return 1;
+}
+
+// ---- Arrays ----------------------------------------------------------------
+
+struct ArrayKind {
+    int element_type;  // the staging record type
+    int32_t code;
+    int (*read)(vrml_context *, vrml_field *);
+};
+
+// Releases the staging records (and the strings they hold) and their items.
+void discard_staging(vrml_mfarray *array, int element_type) {
+    for (vrml_listitem *item = array->staging.first; item;) {
+        vrml_listitem *next = item->next;
+        auto *record = static_cast<vrml_field *>(item->data);
+        if (record && element_type == VRML_SFSTRING) std::free(record->sfstring);
+        std::free(record);
+        std::free(item);
+        item = next;
+    }
+    vrml_resetlist(&array->staging);
+}
+
+// Moves the staged elements into the element array. When that array cannot
+// be made, the elements are dropped, so that count never exceeds what values
+// holds. Returns result when the array was made, else -1.
+int settle(vrml_context *ctx, vrml_field *value, const ArrayKind &kind, int result) {
+    int r = vrml_listtoarray(value, vrml_fieldsize(kind.element_type));
+    if (r >= 0) return result;
+    discard_staging(&value->mfarray, kind.element_type);
+    value->mfarray.count = 0;
+    report_code(ctx, VRML_ERR_NOMEM);
+    return -1;
+}
+
+// Appends a staging record holding element (whose string, if any, moves in).
+int add_element(vrml_context *ctx, vrml_field *value, const ArrayKind &kind,
+                const vrml_field &element) {
+    vrml_field *record = vrml_allocfield(kind.element_type);
+    if (!record || vrml_listappend(&value->mfarray.staging, record) < 0) {
+        std::free(record);
+        if (kind.element_type == VRML_SFSTRING) std::free(element.sfstring);
+        report_code(ctx, VRML_ERR_NOMEM);
+        return -1;
+    }
+    std::memcpy(record, &element, vrml_fieldsize(kind.element_type));
+    return 0;
+}
+
+int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
+    vrml_stream *in = ctx->in;
+    vrml_mfarray *array = &value->mfarray;
+    vrml_field element;
+    if (vrml_get_bracket(in) != 1) {
+        std::memset(&element, 0, sizeof element);
+        int r = kind.read(ctx, &element);
+        if (r < 0) return r;
+        if (r == 0) {
+            report_code(ctx, kind.code);
+            return 0;
+        }
+        if (add_element(ctx, value, kind, element) < 0) return -1;
+        array->count = 1;
+        return settle(ctx, value, kind, 1);
+    }
+    for (;;) {
+        std::memset(&element, 0, sizeof element);
+        int r = kind.read(ctx, &element);
+        if (r > 0) {
+            if (add_element(ctx, value, kind, element) < 0) return settle(ctx, value, kind, -1);
+            ++array->count;
+            continue;
+        }
+        // A list that fails part-way keeps the elements read so far.
+        if (r < 0) return settle(ctx, value, kind, r);
+        if (vrml_get_bracket(in) == 2) return settle(ctx, value, kind, array->count);
+        report_code(ctx, kind.code);
+        return settle(ctx, value, kind, -1);
+    }
+}
+
+const ArrayKind kMFColor = {VRML_SFCOLOR, VRML_ERR_MFCOLOR, vrml_get_SFColor};
+const ArrayKind kMFFloat = {VRML_SFFLOAT, VRML_ERR_MFFLOAT, vrml_get_SFFloat};
+const ArrayKind kMFInt32 = {VRML_SFINT32, VRML_ERR_MFINT32, vrml_get_SFInt32};
+const ArrayKind kMFRotation = {VRML_SFROTATION, VRML_ERR_MFROTATION, vrml_get_SFRotation};
+const ArrayKind kMFString = {VRML_SFSTRING, VRML_ERR_MFSTRING, vrml_get_SFString};
+const ArrayKind kMFVec2f = {VRML_SFVEC2F, VRML_ERR_MFVEC2F, vrml_get_SFVec2f};
+const ArrayKind kMFVec3f = {VRML_SFVEC3F, VRML_ERR_MFVEC3F, vrml_get_SFVec3f};
+
+}  // namespace
+
+extern "C" {
+
+int vrml_listtoarray(vrml_field *record, size_t element_size) {
+    vrml_mfarray *array = &record->mfarray;
+    if (array->count <= 0) return 0;
+    auto *values = static_cast<unsigned char *>(
+        vrml_malloc_array(static_cast<size_t>(array->count), element_size));
+    if (!values) return -1;
+    unsigned char *slot = values;
+    int32_t moved = 0;
+    for (vrml_listitem *item = array->staging.first; item;) {
+        vrml_listitem *next = item->next;
+        if (moved < array->count) {
+            std::memcpy(slot, item->data, element_size);
+            slot += element_size;
+            ++moved;
+        }
+        std::free(item->data);
+        std::free(item);
+        item = next;
+    }
+    array->values = values;
+    array->count = moved;
+    vrml_resetlist(&array->staging);
+    return moved;
+}
+
+ZEBVRML2_API int vrml_get_SFBool(vrml_context *ctx, vrml_field *value) {
+    vrml_stream *in = ctx->in;
+    char token[kBoolTokenSize];
+    int n = vrml_get_tokenstring(in, token, sizeof token);
+    if (n == 0) return 0;
+    if (n < 0) {
+        vrml_problem(ctx, nullptr, VRML_ERR_SFBOOL, "%s", token);
+        return -1;
+    }
+    static const struct {
+        const char *text;
+        int32_t value;
+    } kWords[] = {{"1", 1}, {"0", 0}, {"TRUE", 1}, {"FALSE", 0}};
+    for (const auto &w : kWords) {
+        if (std::strcmp(token, w.text) == 0) {
+            value->sfbool = w.value;
+            return 1;
+        }
+    }
+    if (vrml_ungetstring(in, token) < 0)
+        vrml_problem(ctx, nullptr, 0, "getSFB: Couldn't push back onto stream");
+    return 0;
+}
+
+ZEBVRML2_API int vrml_get_SFFloat(vrml_context *ctx, vrml_field *value) {
+    return read_float(ctx, &value->sffloat);
+}
+
+ZEBVRML2_API int vrml_get_SFTime(vrml_context *ctx, vrml_field *value) {
+    return read_number(ctx, VRML_ERR_SFTIME, &value->sftime, vrml_scandouble);
+}
+
+ZEBVRML2_API int vrml_get_SFInt32(vrml_context *ctx, vrml_field *value) {
+    return read_int32(ctx, &value->sfint32);
+}
+
+ZEBVRML2_API int vrml_get_SFColor(vrml_context *ctx, vrml_field *value) {
+    return read_floats(ctx, value->sfcolor, 3, VRML_ERR_SFCOLOR, nullptr);
+}
+
+ZEBVRML2_API int vrml_get_SFVec2f(vrml_context *ctx, vrml_field *value) {
+    return read_floats(ctx, value->sfvec2f, 2, VRML_ERR_SFVEC2F, "Expected two floats");
+}
+
+ZEBVRML2_API int vrml_get_SFVec3f(vrml_context *ctx, vrml_field *value) {
+    return read_floats(ctx, value->sfvec3f, 3, VRML_ERR_SFVEC3F, nullptr);
+}
+
+ZEBVRML2_API int vrml_get_SFRotation(vrml_context *ctx, vrml_field *value) {
+    return read_floats(ctx, value->sfrotation, 4, VRML_ERR_SFROTATION, nullptr);
+}
+
+ZEBVRML2_API int vrml_get_SFString(vrml_context *ctx, vrml_field *value) {
+    vrml_stream *in = ctx->in;
+    vrml_skipspace(in);
+    int c = in->stream_getc(in);
+    if (c != '"') {
+        if (c >= 0) in->stream_ungetc(in, c);
+        return 0;
+    }
+    char buffer[kStringBufferSize];
+    size_t length = 0;
+    for (;;) {
+        if (in->stream_eof(in)) {
+            report_code(ctx, VRML_ERR_SFSTRING);
+            return -3;
+        }
+        c = in->stream_getc(in);
+        if (c == '"') break;
+        if (c == '\\') {
+            c = in->stream_getc(in);
+            if (c >= 0) buffer[length++] = static_cast<char>(c);
+            if (c < 0 || in->stream_eof(in)) {
+                report_code(ctx, VRML_ERR_SFSTRING);
+                return -3;
+            }
+        } else if (c >= 0) {
+            buffer[length++] = static_cast<char>(c);
+        }
+        if (length == kStringBufferSize) {
+            report_code(ctx, VRML_ERR_SFSTRING);
+            return -2;
+        }
+    }
+    if (length == 0) {
+        value->sfstring = nullptr;
+        return 1;
+    }
+    char *text = static_cast<char *>(vrml_malloc(static_cast<unsigned>(length + 1)));
+    value->sfstring = text;
+    if (!text) {
+        report_code(ctx, VRML_ERR_NOMEM);
+        return -4;
+    }
+    std::memcpy(text, buffer, length);
+    return 1;
+}
+
+ZEBVRML2_API int vrml_get_SFImage(vrml_context *ctx, vrml_field *value) {
+    vrml_sfimage *image = &value->sfimage;
+    unsigned char *pixels = nullptr;
+    bool ok = read_int32(ctx, &image->width) == 1 && read_int32(ctx, &image->height) == 1 &&
+              read_int32(ctx, &image->components) == 1;
+    if (ok) {
+        const int64_t width = image->width, height = image->height, components = image->components;
+        if (width == 0 || height == 0 || components == 0) return 0;
+        ok = components >= 1 && components <= 4 && width > 0 && height > 0 &&
+             width * height * components <= INT32_MAX;
+        if (ok) {
+            const int64_t count = width * height;
+            pixels = static_cast<unsigned char *>(
+                vrml_malloc_array(static_cast<size_t>(count), static_cast<size_t>(components)));
+            if (!pixels) {
+                report_code(ctx, VRML_ERR_NOMEM);
+                return -1;
+            }
+            unsigned char *out = pixels;
+            for (int64_t i = 0; ok && i < count; ++i) {
+                int32_t pixel = 0;
+                ok = read_int32(ctx, &pixel) == 1;
+                const uint32_t bits = static_cast<uint32_t>(pixel);
+                for (int64_t k = 0; k < components; ++k)
+                    *out++ = static_cast<unsigned char>(bits >> (8 * k));
+            }
+            if (ok) {
+                image->pixels = pixels;
+                return 1;
+            }
+        }
+    }
+    report_code(ctx, VRML_ERR_SFIMAGE);
+    std::free(pixels);
+    std::memset(image, 0, sizeof *image);
+    return -1;
+}
+
+ZEBVRML2_API int vrml_get_SFNode(vrml_context *ctx, vrml_field *value) {
+    vrml_field *read = vrml_parse_node(ctx, nullptr);
+    if (!read) {
+        value->sfnode.defref = 0;
+        value->sfnode.node = nullptr;
+        return -1;
+    }
+    value->sfnode = read->sfnode;
+    std::free(read);
+    return 1;
+}
+
+ZEBVRML2_API int vrml_get_MFColor(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFColor);
+}
+ZEBVRML2_API int vrml_get_MFFloat(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFFloat);
+}
+ZEBVRML2_API int vrml_get_MFInt32(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFInt32);
+}
+ZEBVRML2_API int vrml_get_MFRotation(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFRotation);
+}
+ZEBVRML2_API int vrml_get_MFString(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFString);
+}
+ZEBVRML2_API int vrml_get_MFVec2f(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFVec2f);
+}
+ZEBVRML2_API int vrml_get_MFVec3f(vrml_context *ctx, vrml_field *value) {
+    return read_array(ctx, value, kMFVec3f);
+}
+
+ZEBVRML2_API int vrml_get_MFNode(vrml_context *ctx, vrml_field *value) {
+    if (!value) {
+        vrml_problem(ctx, nullptr, 0, "mfnode: null field");
+        return -1;
+    }
+    vrml_stream *in = ctx->in;
+    vrml_mfnode *list = &value->mfnode;
+    list->count = 0;
+    if (vrml_get_bracket(in) != 1) {
+        vrml_field *element = vrml_allocfield(VRML_SFNODE);
+        if (!element) vrml_fatal_err("vrml_get_mfnode: No mem\n");
+        if (vrml_get_SFNode(ctx, element) < 0) {
+            std::free(element);
+            vrml_problem(ctx, nullptr, 0, "v_gmfn: unexpected NULL node\n");
+            return 0;
+        }
+        if (vrml_listappend(&list->nodes, element) < 0) {
+            std::free(element);
+            vrml_fatal_err("vrml_get_mfnode: No mem\n");
+        }
+        list->count = 1;
+        return 1;
+    }
+    if (in->stream_eof(in)) return 1;
+    for (;;) {
+        if (vrml_get_bracket(in) == 2) return list->count;
+        vrml_field *element = vrml_allocfield(VRML_SFNODE);
+        if (!element) vrml_fatal_err("vrml_get_mfnode: No mem\n");
+        if (vrml_get_SFNode(ctx, element) < 0) {
+            std::free(element);
+            return list->count;
+        }
+        if (vrml_listappend(&list->nodes, element) < 0) {
+            std::free(element);
+            vrml_fatal_err("vrml_get_mfnode: No mem\n");
+        }
+        ++list->count;
+        if (in->stream_eof(in)) return 1;
+    }
+}
+
+}  // extern "C"
