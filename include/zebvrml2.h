@@ -9,5 +9,8 @@
 #include "vrml_loader.h"
 #include "vrml_fields.h"
 #include "vrml_writer.h"
+#include "vrml_nodes.h"
+#include "vrml_scopes.h"
+#include "vrml_release.h"
 
 #endif

@@ -8,10 +8,6 @@
 
 extern "C" {
 
-int vrml_parsebuiltinfields(vrml_context *) { return 1; }
-int vrml_newscope(vrml_context *) { return -1; }
-vrml_scope *vrml_getscopeentry(vrml_context *, int) { return nullptr; }
-int vrml_pushscope(vrml_context *, vrml_scope *) { return -1; }
 vrnrt_pc *vrml_nativeinit(vrml_context *) { return nullptr; }
 void vrnrt_oninitialupdate(vrml_context *) {}
 int vrml_createroutetree(vrml_scope *) { return 1; }
@@ -33,12 +29,6 @@ int vrml_print_node(vrml_context *ctx, vrml_node *node) {
 
 vrml_node *vrml_dupnode(vrml_context *, vrml_node *source) { return source; }
 
-vrml_defentry *vrml_getdefentry(vrml_deftable *table, int index) {
-    if (!table || index < 0) return nullptr;
-    // The DEF entries are the table's first member, a list.
-    const vrml_listitem *item = reinterpret_cast<const vrml_list *>(table)->first;
-    for (; item && index > 0; --index) item = item->next;
-    return item ? static_cast<vrml_defentry *>(item->data) : nullptr;
-}
+void vrml_nativeconstruct(vrml_context *, vrml_node *, int) {}
 
 }

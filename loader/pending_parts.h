@@ -5,20 +5,11 @@
 #define ZEBVRML2_LOADER_PENDING_PARTS_H
 
 #include "vrml_fields.h"
+#include "vrml_scopes.h"
 
 typedef struct vrnrt_pc vrnrt_pc;
 
-// A DEF name and the node bound to it (scopes and DEF names).
-typedef struct vrml_defentry {
-    char *name;
-    vrml_node *node;
-} vrml_defentry;
-
 extern "C" {
-int vrml_parsebuiltinfields(vrml_context *ctx);
-int vrml_newscope(vrml_context *ctx);
-vrml_scope *vrml_getscopeentry(vrml_context *ctx, int id);
-int vrml_pushscope(vrml_context *ctx, vrml_scope *scope);
 vrnrt_pc *vrml_nativeinit(vrml_context *ctx);
 void vrnrt_oninitialupdate(vrml_context *ctx);
 int vrml_createroutetree(vrml_scope *scope);
@@ -36,9 +27,10 @@ int vrml_print_node(vrml_context *ctx, vrml_node *node);
 // for a null source. This stand-in returns the source node itself.
 vrml_node *vrml_dupnode(vrml_context *ctx, vrml_node *source);
 
-// DEF entry index of a DEF table, or null. The stand-in reads the table's
-// first list (its DEF entries, in order).
-vrml_defentry *vrml_getdefentry(vrml_deftable *table, int index);
+// Native nodes: runs the constructor of type (the node's built-in type, or
+// the Script type for a Script node) and makes the node's natives. This
+// stand-in does nothing.
+void vrml_nativeconstruct(vrml_context *ctx, vrml_node *node, int type);
 }
 
 #endif

@@ -1,0 +1,78 @@
+// Open-addressing name hash with linear probing; positions are stored with
+// the name's hash so that most probes compare no text.
+#include "nodes/name_index.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string_view>
+
+#include "loader/memory.h"
+
+uint32_t vrml_namehash_of(const char *name) {
+    size_t h = std::hash<std::string_view>{}(std::string_view(name));
+    return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+void vrml_namehash_clear(vrml_namehash *h) {
+    if (!h->slots) return;
+    for (uint32_t i = 0; i <= h->mask; ++i) h->slots[i] = {0, -1, nullptr};
+    h->used = 0;
+}
+
+namespace {
+
+vrml_nameslot *find_slot(vrml_nameslot *slots, uint32_t mask, const char *name, uint32_t hash) {
+    for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
+        vrml_nameslot *s = &slots[i];
+        if (s->pos < 0) return s;
+        if (s->hash == hash && std::strcmp(s->name, name) == 0) return s;
+    }
+}
+
+bool grow(vrml_namehash *h) {
+    uint32_t capacity = h->slots ? (h->mask + 1) * 2 : 64;
+    if (capacity == 0 || capacity > (1u << 30)) return false;
+    auto *slots = static_cast<vrml_nameslot *>(vrml_malloc_array(capacity, sizeof(vrml_nameslot)));
+    if (!slots) return false;
+    for (uint32_t i = 0; i < capacity; ++i) slots[i].pos = -1;
+    uint32_t mask = capacity - 1;
+    if (h->slots) {
+        for (uint32_t i = 0; i <= h->mask; ++i) {
+            const vrml_nameslot &old = h->slots[i];
+            if (old.pos >= 0) *find_slot(slots, mask, old.name, old.hash) = old;
+        }
+        std::free(h->slots);
+    }
+    h->slots = slots;
+    h->mask = mask;
+    return true;
+}
+
+}  // namespace
+
+bool vrml_namehash_put(vrml_namehash *h, const char *name, uint32_t hash, int32_t pos,
+                       bool replace) {
+    // Keep the load at or below one half.
+    if ((!h->slots || static_cast<uint32_t>(h->used + 1) * 2 > h->mask + 1) && !grow(h))
+        return false;
+    vrml_nameslot *s = find_slot(h->slots, h->mask, name, hash);
+    if (s->pos < 0) {
+        *s = {hash, pos, name};
+        ++h->used;
+    } else if (replace) {
+        s->pos = pos;
+        s->name = name;
+    }
+    return true;
+}
+
+int32_t vrml_namehash_get(const vrml_namehash *h, const char *name, uint32_t hash) {
+    if (!h->slots) return -1;
+    return find_slot(h->slots, h->mask, name, hash)->pos;
+}
+
+void vrml_namehash_release(vrml_namehash *h) {
+    std::free(h->slots);
+    *h = {nullptr, 0, 0};
+}

@@ -1,0 +1,36 @@
+// An open-addressing hash from names to positions, the building block of the
+// name indexes kept beside template tables and DEF tables.
+#ifndef ZEBVRML2_NODES_NAME_INDEX_H
+#define ZEBVRML2_NODES_NAME_INDEX_H
+
+#include <cstdint>
+
+struct vrml_nameslot {
+    uint32_t hash;
+    int32_t pos;       // -1: empty
+    const char *name;  // the name as it was when indexed
+};
+
+struct vrml_namehash {
+    vrml_nameslot *slots;  // capacity is mask + 1, a power of two, or null
+    uint32_t mask;
+    int32_t used;
+};
+
+uint32_t vrml_namehash_of(const char *name);
+
+// Makes the hash empty, keeping its slots.
+void vrml_namehash_clear(vrml_namehash *h);
+
+// Records name at pos. With replace, a name already present takes the new
+// position (the latest wins); without, the first position stays. false when
+// the slots cannot grow (the hash is then unchanged).
+bool vrml_namehash_put(vrml_namehash *h, const char *name, uint32_t hash, int32_t pos,
+                       bool replace);
+
+// The position recorded for name, or -1.
+int32_t vrml_namehash_get(const vrml_namehash *h, const char *name, uint32_t hash);
+
+void vrml_namehash_release(vrml_namehash *h);
+
+#endif
