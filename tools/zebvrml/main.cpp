@@ -13,7 +13,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"check", cmd_check, "check FILE      load a world and report its problems"},
+    {"check", cmd_check, "check FILE               load a world and report its problems"},
+    {"print", cmd_print, "print FILE [-o OUT]      load a world and write it back as VRML"},
+    {"stats", cmd_stats, "stats FILE [--json]      count nodes per type, DEF names, routes, scopes"},
+    {"tree", cmd_tree, "tree FILE                show the node tree with DEF names and USEs"},
 };
 
 void usage(FILE *to) {
