@@ -18,7 +18,7 @@ constexpr int kGroup = 19, kShape = 39, kTransform = 50;
 // Member indices of the built-in templates used below.
 constexpr int kGroupAddChildren = 0, kGroupChildren = 2;
 constexpr int kShapeAppearance = 0, kShapeGeometry = 1;
-constexpr int kTransformChildren = 3, kTransformTranslation = 7;
+constexpr int kTransformTranslation = 7;
 
 const float *vec3(vrml_node *node, int m) {
     return vrml_memberContentPtr(&node->members[m])->sfvec3f;

@@ -195,6 +195,32 @@ TEST(RouteStatementDeathTest, NodeNameStartingWithADigitEndsTheProcess) {
         testing::ExitedWithCode(255), "FATAL<v_g_nn: Invalid name: is digit!!! 50\n>");
 }
 
+TEST(RouteStatementDeathTest, RouteNamesFitTwoHundredFiftyFiveCharacters) {
+    // DEF names may be longer than a ROUTE can name.
+    const std::string fits(255, 'n'), longer(256, 'n');
+    {
+        LogCapture log;
+        LoadedScene s("DEF " + fits + " Transform {} ROUTE " + fits + ".translation TO " + fits +
+                      ".center");
+        EXPECT_TRUE(log.messages().empty());
+        EXPECT_EQ(routes_leaving(s.def(fits.c_str()), kTransformTranslation)->count, 1);
+    }
+    EXPECT_EXIT(
+        {
+            vrml_setfatalhandler(print_fatal_message, nullptr);
+            LoadedScene s("DEF " + longer + " Transform {} ROUTE " + longer + ".translation TO " +
+                          longer + ".center");
+        },
+        testing::ExitedWithCode(255),
+        "FATAL<vrml_get_nodename: Node name too long: \\(" + fits + "\\)>");
+    EXPECT_EXIT(
+        {
+            vrml_setfatalhandler(print_fatal_message, nullptr);
+            LoadedScene s("DEF T Transform {} ROUTE T." + longer + " TO T.center");
+        },
+        testing::ExitedWithCode(255), "FATAL<vrml_get_fieldname: Node name too long\n>");
+}
+
 // ---- The operations one by one --------------------------------------------
 
 // An empty world whose context then reads from text.
