@@ -18,7 +18,7 @@
 #ifndef VRML_WRITER_H
 #define VRML_WRITER_H
 
-#include "vrml_fields.h"
+#include "vrml_scopes.h"
 
 VRML_EXTERN_C_BEGIN
 
@@ -41,6 +41,35 @@ ZEBVRML2_API void vrml_print_MFRotation(vrml_context *ctx, const vrml_field *val
 ZEBVRML2_API void vrml_print_MFString(vrml_context *ctx, const vrml_field *value);
 ZEBVRML2_API void vrml_print_MFVec2f(vrml_context *ctx, const vrml_field *value);
 ZEBVRML2_API void vrml_print_MFVec3f(vrml_context *ctx, const vrml_field *value);
+
+
+/* ---- Nodes, ROUTEs and PROTO declarations ------------------------------
+ * A node is written as "Type {", its assigned members in template order and
+ * "}": a member whose status is 0 writes nothing (its routes included); an
+ * eventOut writes the routes leaving it; an exposedField its routes, then
+ * "name value"; a field "name value". Prototype instances never write their
+ * hidden members. Our choices where the data cannot be written as a ROUTE or
+ * IS statement:
+ *  - routes and notifiers added at run time carry no scope and are not
+ *    written;
+ *  - an IS member is written "name IS interfacename" only while its PROTO's
+ *    scope is on top of the scope stack (as vrml_print_PROTOS arranges);
+ *    elsewhere it is left out, so the output reads back with the default;
+ *  - a member carrying an EXTERNPROTO wiring mark (-125, -126) is written
+ *    like an assigned member, with its current value.
+ * A SFNode DEF reference without its DEF entry ends the process ("Could not
+ * find def: %d"). */
+ZEBVRML2_API int vrml_print_node(vrml_context *ctx, vrml_node *node);
+
+/* Writes "ROUTE a.b TO c.d" for a route, resolved in the route's own scope. */
+ZEBVRML2_API void vrml_printroute(vrml_context *ctx, vrml_route *route);
+/* vrml_printroute for every route of a list, head to tail. */
+ZEBVRML2_API void vrml_printroutelist(vrml_context *ctx, vrml_list *list);
+/* Writes the not yet attached ROUTEs of a scope, resolved in that scope. 1. */
+ZEBVRML2_API int vrml_print_ROUTE(vrml_context *ctx, vrml_scope *scope);
+/* Writes the PROTO declarations of scope 0 (nested ones inside their
+ * bodies), in declaration order. 0. */
+ZEBVRML2_API int vrml_print_PROTOS(vrml_context *ctx);
 
 VRML_EXTERN_C_END
 

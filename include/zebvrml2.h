@@ -11,6 +11,7 @@
 #include "vrml_writer.h"
 #include "vrml_nodes.h"
 #include "vrml_scopes.h"
+#include "vrml_parser.h"
 #include "vrml_release.h"
 #include "vrml_native.h"
 

@@ -1,30 +1,18 @@
 // Stand-ins for the subsystems that are not built yet (see pending_parts.h).
-// They report that nothing was done, so a load yields an empty scene.
+// They report that nothing was done.
 #include "loader/pending_parts.h"
 
-#include <cstring>
-
-#include "loader/lexer.h"
+#include <cstdlib>
 
 extern "C" {
 
-int vrml_createroutetree(vrml_scope *) { return 1; }
-
-vrml_field *vrml_parse_node(vrml_context *ctx, char *) {
-    vrml_stream *in = ctx->in;
-    if (in->stream_eof(in)) return nullptr;
-    char word[kVrmlNameSize];
-    if (!vrml_get_nodename(in, word, sizeof word)) return nullptr;
-    if (std::strcmp(word, "NULL") == 0) return vrml_allocfield(VRML_SFNODE);
-    vrml_ungetstring(in, word);
-    return nullptr;
-}
-
-int vrml_print_node(vrml_context *ctx, vrml_node *node) {
-    if (!node) return ctx->out->stream_printf(ctx->out, "NULL");
-    return 0;
-}
-
 vrml_node *vrml_dupnode(vrml_context *, vrml_node *source) { return source; }
+
+int vrml_readproto(vrml_context *) { return -1; }
+int vrml_readexternproto(vrml_context *) { return -1; }
+int vrml_readscriptbody(vrml_context *, vrml_field *, char *defname) {
+    std::free(defname);
+    return -1;
+}
 
 }

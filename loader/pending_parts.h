@@ -5,23 +5,20 @@
 #define ZEBVRML2_LOADER_PENDING_PARTS_H
 
 #include "vrml_fields.h"
-#include "vrml_scopes.h"
+#include "vrml_parser.h"
+#include "vrml_writer.h"
 
 extern "C" {
-int vrml_createroutetree(vrml_scope *scope);
-
-// Node statements: reads one node statement and returns a new SFNode record,
-// or null. This stand-in knows only "NULL" (defref 0, no node); at the end of
-// input or before any other word (which stays in the input) it gives null.
-vrml_field *vrml_parse_node(vrml_context *ctx, char *defname);
-
-// Node printing: a null node writes "NULL"; this stand-in writes nothing for
-// a real node.
-int vrml_print_node(vrml_context *ctx, vrml_node *node);
-
 // Prototype instancing: the copy of a node for the current instance, null
 // for a null source. This stand-in returns the source node itself.
 vrml_node *vrml_dupnode(vrml_context *ctx, vrml_node *source);
+
+// Declarations: PROTO and EXTERNPROTO after their keyword, and a Script
+// body into a two-word node reference record. These stand-ins read nothing
+// and report failure.
+int vrml_readproto(vrml_context *ctx);
+int vrml_readexternproto(vrml_context *ctx);
+int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname);
 }
 
 #endif

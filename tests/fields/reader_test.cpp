@@ -360,7 +360,7 @@ TEST(ReadMFNode, SingleListAndFailures) {
     read_value(stop, VRML_MFNODE, "[ NULL Unknown ]");
     EXPECT_EQ(stop.result, 1);
     EXPECT_EQ(stop.value->mfnode.count, 1);
-    EXPECT_EQ(stop.rest, "Unknown ]");
+    EXPECT_EQ(stop.rest, "]");  // the type name without a brace is consumed
 
     ReadResult bad;
     read_value(bad, VRML_MFNODE, "Unknown");

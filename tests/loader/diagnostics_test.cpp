@@ -19,7 +19,7 @@ TEST(Log, InterfaceSinkAcceptsBothShapesAndDoesNothing) {
 }
 
 TEST(Log, HandlerSeesContextCodeLineAndSeverity) {
-    LogCapture log;
+    LogCapture log(LogCapture::kWithNotices);
     BareContext bare("a\nb\nc");
     bare.in.get()->stream_getc(bare.in.get());
     bare.in.get()->stream_getc(bare.in.get());

@@ -369,7 +369,7 @@ TEST_F(Natives, AFailedNativeIsSkippedWithAMessage) {
     vrnrt_nodeentry e = full_entry(0, 1);
     vrnrt_loadplugin_nodeentry(key(), "lib", kTransform, &e);
     ASSERT_EQ(vrnrt_pc_sortlistappend(&pc->entries[kTransform], nullptr), 0);
-    LogCapture log;
+    LogCapture log(LogCapture::kWithNotices);
     vrml_node *node = vrml_createnode(ctx, kTransform);
     EXPECT_EQ(log.texts(), (std::vector<std::string>{"v_nnn: could not create native"}));
     EXPECT_EQ(natives_of(node).size(), 1u);

@@ -55,7 +55,7 @@ protected:
 };
 
 TEST(RegistryContexts, OneContextPerKeyRegisteredOnce) {
-    LogCapture log;
+    LogCapture log(LogCapture::kWithNotices);
     const uintptr_t key = 0x1001;
     EXPECT_EQ(vrnrt_getpc(key), nullptr);
     vrnrt_pc *pc = vrnrt_createpc(key);
@@ -96,7 +96,7 @@ TEST(RegistryContexts, KeyWithoutContextRegistersNothing) {
 }
 
 TEST_F(Registry, LibraryIdsFollowFirstRegistration) {
-    LogCapture log;
+    LogCapture log(LogCapture::kWithNotices);
     EXPECT_EQ(vrnrt_registerlib(key, "a"), 1);
     EXPECT_EQ(vrnrt_registerlib(key, "b"), 2);
     EXPECT_EQ(vrnrt_registerlib(key, "a"), 1);

@@ -4,13 +4,17 @@
 #include <fstream>
 #include <sstream>
 
-LogCapture::LogCapture() { previous_ = vrml_setloghandler(&LogCapture::handler, this); }
+LogCapture::LogCapture(Scope scope) : scope_(scope) {
+    previous_ = vrml_setloghandler(&LogCapture::handler, this);
+}
 
 LogCapture::~LogCapture() { vrml_setloghandler(previous_, nullptr); }
 
 void LogCapture::handler(void *user, vrml_context *ctx, int32_t code, int line, int severity,
                          const char *message) {
-    static_cast<LogCapture *>(user)->messages_.push_back({ctx, code, line, severity, message});
+    auto *self = static_cast<LogCapture *>(user);
+    if (severity == VRML_LOG_NOTICE && self->scope_ == kProblems) return;
+    self->messages_.push_back({ctx, code, line, severity, message});
 }
 
 std::vector<std::string> LogCapture::texts() const {

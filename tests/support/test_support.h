@@ -17,10 +17,12 @@ struct LoggedMessage {
     std::string text;
 };
 
-// Records every diagnostic while it lives.
+// Records the problems reported while it lives, and with kWithNotices the
+// notices as well.
 class LogCapture {
 public:
-    LogCapture();
+    enum Scope { kProblems, kWithNotices };
+    explicit LogCapture(Scope scope = kProblems);
     ~LogCapture();
     LogCapture(const LogCapture &) = delete;
     LogCapture &operator=(const LogCapture &) = delete;
@@ -33,6 +35,7 @@ private:
                         const char *message);
     std::vector<LoggedMessage> messages_;
     vrml_loghandler previous_;
+    Scope scope_;
 };
 
 // A string stream over its own copy of a text.

@@ -14,13 +14,10 @@ int cmd_check(int argc, char **argv) {
         return kExitNoInput;
     }
     tool_report_to_stderr(input.name);
-    vrml_context *ctx = vrmlutil_loadscene(&input.in, &input.out);
-    if (!ctx) {
-        std::fprintf(stderr, "%s: out of memory\n", input.name);
-        return kExitFatal;
-    }
+    vrml_context *ctx = tool_load(input, false);
+    if (!ctx) return kExitFatal;
     int roots = ctx->root ? ctx->root->count : 0;
     std::printf("%s: %d root node%s, header line %s\n", input.name, roots, roots == 1 ? "" : "s",
                 input.header ? "present" : "missing");
-    return tool_problem_count() > 0 ? kExitProblems : kExitClean;
+    return tool_status();
 }

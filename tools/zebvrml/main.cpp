@@ -13,8 +13,11 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"check", cmd_check, "check FILE      load a world and report its problems"},
-    {"types", cmd_types, "types [NAME]    list the built-in node types, or print one's interface"},
+    {"check", cmd_check, "check FILE               load a world and report its problems"},
+    {"print", cmd_print, "print FILE [-o OUT]      load a world and write it back as VRML"},
+    {"stats", cmd_stats, "stats FILE [--json]      count nodes per type, DEF names, routes, scopes"},
+    {"tree", cmd_tree, "tree FILE                show the node tree with DEF names and USEs"},
+    {"types", cmd_types, "types [NAME]             list the built-in node types, or print one's interface"},
 };
 
 void usage(FILE *to) {

@@ -1,5 +1,14 @@
 // Diagnostics of the command-line host.
 #include <cstdio>
+#if defined(_WIN32)
+#include <io.h>
+#define dup _dup
+#define dup2 _dup2
+#define close _close
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
 #include <cstdlib>
 #include <cstring>
 
@@ -55,3 +64,22 @@ bool tool_open(ToolInput &input, const char *path) {
     zeb_initfilestream(&input.out, stdout);
     return true;
 }
+
+vrml_context *tool_load(ToolInput &input, bool quiet_stdout) {
+    int saved = -1;
+    if (quiet_stdout) {
+        std::fflush(stdout);
+        saved = dup(fileno(stdout));
+        if (saved >= 0) dup2(fileno(stderr), fileno(stdout));
+    }
+    vrml_context *ctx = vrmlutil_loadscene(&input.in, &input.out);
+    if (saved >= 0) {
+        std::fflush(stdout);
+        dup2(saved, fileno(stdout));
+        close(saved);
+    }
+    if (!ctx) std::fprintf(stderr, "%s: out of memory\n", input.name);
+    return ctx;
+}
+
+int tool_status() { return g_problems > 0 ? kExitProblems : kExitClean; }

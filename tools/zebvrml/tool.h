@@ -32,7 +32,18 @@ void tool_report_to_stderr(const char *name);
 // Problems reported since tool_report_to_stderr.
 int tool_problem_count();
 
+// Loads the opened world with the handlers of tool_report_to_stderr. Text
+// that reading writes to standard output goes to standard error instead
+// when quiet_stdout is set, so that a world printed there stays clean.
+vrml_context *tool_load(ToolInput &input, bool quiet_stdout);
+
+// Exit status after a load: problems or clean.
+int tool_status();
+
 int cmd_check(int argc, char **argv);
+int cmd_print(int argc, char **argv);
+int cmd_stats(int argc, char **argv);
+int cmd_tree(int argc, char **argv);
 int cmd_types(int argc, char **argv);
 
 #endif

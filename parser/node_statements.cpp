@@ -1,0 +1,174 @@
+// Node statements: NULL, DEF, USE, Script, and a node type with its body.
+//
+// Every frame here may be left by a jump out of vrml_fatal_err: nothing on
+// the stack owns memory, and a DEF name is handed to its DEF entry (or
+// released) before anything that can end the process.
+#include <cstdlib>
+#include <cstring>
+
+#include "fields/field_internal.h"
+#include "loader/lexer.h"
+#include "loader/memory.h"
+#include "loader/pending_parts.h"
+#include "loader/report.h"
+#include "parser/parser_internal.h"
+
+namespace {
+
+vrml_field *node_reference(int32_t defref, vrml_node *node) {
+    vrml_field *record = vrml_allocfield(VRML_SFNODE);
+    if (!record) vrml_fatal_err("v_pn: No mem\n");
+    record->sfnode.defref = defref;
+    record->sfnode.node = node;
+    return record;
+}
+
+// Reads the IS mapping of member i after the word IS. False when the mapping
+// was recorded between incompatible classes.
+bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
+    if (!vrml_get_fieldname(ctx->in, name, kVrmlNameSize))
+        vrml_problem(nullptr, ctx->in, 0, "v_d_n: IS field bad token");
+    vrml_scope *parent = vrml_getparentscope(ctx);
+    if (!parent) vrml_fatal_err("v_d_n: no parent scope");
+    int j = vrml_findfieldidx(parent->templates, ctx->protoindex, name);
+    if (j < 0) {
+        vrml_problem(ctx, nullptr, 0, "Could not match field to parent prototype");
+        vrml_problem(nullptr, ctx->in, 0, "Invalid IS source");
+        return true;
+    }
+    // Statuses below -124 are taken by the wiring marks; an index that does
+    // not fit cannot be recorded.
+    if (j > 123) {
+        vrml_problem(ctx, nullptr, 0, "v_d_n: IS field index out of range");
+        return true;
+    }
+    vrml_nodetemplate *proto = vrml_gettemplateentry(parent->templates, ctx->protoindex);
+    int memberclass = node->nodetemplate->members[i].memberclass;
+    bool ok = memberclass == VRML_EXPOSEDFIELD || memberclass == proto->members[j].memberclass;
+    if (!ok) {
+        vrml_problem(ctx, nullptr, 0, "Invalid IS relationship");
+        vrml_problem(nullptr, ctx->in, 0, "Invalid IS relationship");
+    }
+    node->members[i].status = static_cast<int8_t>(-(j + 1));
+    return ok;
+}
+
+// Reads a value of member i's type and assigns it.
+void read_member_value(vrml_context *ctx, vrml_node *node, int i) {
+    const vrml_fieldtemplate &member = node->nodetemplate->members[i];
+    vrml_field *value = vrml_allocfield(member.type);
+    if (!value) vrml_fatal_err("v_d_n: No mem\n");
+    vrml_parsefield[member.type](ctx, value);
+    vrml_setnodefield(ctx->templates, node, value, i);
+    // Events hold no assigned value: the node does not take it.
+    if (member.memberclass == VRML_EVENTIN || member.memberclass == VRML_EVENTOUT)
+        vrml_freefielddata[member.type](value);
+}
+
+}  // namespace
+
+extern "C" {
+
+ZEBVRML2_API vrml_field *vrml_parse_node(vrml_context *ctx, char *defname) {
+    char word[kVrmlNameSize];
+    vrml_stream *in = ctx->in;
+    for (;;) {
+        if (in->stream_eof(in) || !vrml_get_nodename(in, word, sizeof word)) break;
+        if (std::strcmp(word, "NULL") == 0) {
+            std::free(defname);
+            return node_reference(0, nullptr);
+        }
+        if (std::strcmp(word, "DEF") == 0) {
+            if (!vrml_get_tokenstring(in, word, sizeof word)) break;
+            std::free(defname);
+            vrml_savestring(&defname, word);
+            if (!defname) vrml_fatal_err("v_pn: No mem\n");
+            continue;
+        }
+        if (std::strcmp(word, "USE") == 0) {
+            std::free(defname);
+            if (!vrml_get_tokenstring(in, word, sizeof word)) return nullptr;
+            int k = vrml_finddefidx(ctx->deftable, word);
+            vrml_defentry *entry = k >= 0 ? vrml_getdefentry(ctx->deftable, k) : nullptr;
+            if (!entry) {
+                vrml_problem(nullptr, in, 0, "v_pn: Couldn't use %s\n", word);
+                return nullptr;
+            }
+            return node_reference(k + 1, entry->node);
+        }
+        if (std::strcmp(word, "Script") == 0) {
+            vrml_field *record = vrml_allocfield(VRML_SFNODE);
+            if (!record) {
+                std::free(defname);
+                vrml_fatal_err("v_pn: No mem\n");
+            }
+            if (vrml_readscriptbody(ctx, record, defname) < 0)
+                vrml_problem(ctx, nullptr, 0, "vpn.rsb failed");
+            return record;
+        }
+        if (std::strcmp(word, "PROTO") == 0) {
+            vrml_readproto(ctx);
+            continue;
+        }
+        if (std::strcmp(word, "EXTERNPROTO") == 0) {
+            vrml_readexternproto(ctx);
+            continue;
+        }
+        if (std::strcmp(word, "ROUTE") == 0) {
+            vrml_getroute(ctx);
+            continue;
+        }
+        if (!vrml_expect_string(in, "{")) break;
+        return vrml_do_node(ctx, word, defname);
+    }
+    std::free(defname);
+    return nullptr;
+}
+
+ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char *defname) {
+    int id = vrml_findnode(ctx->templates, name);
+    if (id < 0) {
+        std::free(defname);
+        vrml_fatal_err("Unrecognized node: %s", name);
+    }
+    vrml_node *node = vrml_createnode(ctx, id);
+    if (!node) {
+        std::free(defname);
+        vrml_fatal_err("v_d_n: Could not create node: %s", name);
+    }
+    int32_t defref = 0;
+    if (defname) {
+        int n = vrml_adddef(ctx->deftable, defname, node);
+        if (n < 0) std::free(defname);
+        else defref = -n;
+    }
+
+    vrml_stream *in = ctx->in;
+    char member[kVrmlNameSize];
+    bool failed = false;
+    for (;;) {
+        if (in->stream_eof(in) || vrml_expect_string(in, "}")) break;
+        if (!vrml_get_fieldname(in, member, sizeof member)) {
+            vrml_problem(nullptr, in, 0, "v_d_n: Bad field token");
+            break;
+        }
+        if (std::strcmp(member, "ROUTE") == 0) {
+            vrml_getroute(ctx);
+            continue;
+        }
+        int i = vrml_findfieldidx(ctx->templates, id, member);
+        if (i < 0) {
+            vrml_problem(nullptr, in, 0, "v_d_n:unk field:%s\n", member);
+            continue;
+        }
+        if (ctx->protoindex >= 0 && vrml_expect_keyword(in, "IS")) {
+            if (!read_is_mapping(ctx, node, i, member)) failed = true;
+            continue;
+        }
+        read_member_value(ctx, node, i);
+    }
+    if (failed) return nullptr;
+    return node_reference(defref, node);
+}
+
+}  // extern "C"

@@ -1,0 +1,52 @@
+// zebvrml print FILE [-o OUT]: loads a world and writes it back as VRML.
+#include <cstdio>
+#include <cstring>
+
+#include "tool.h"
+
+int cmd_print(int argc, char **argv) {
+    const char *path = nullptr;
+    const char *outpath = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) outpath = argv[++i];
+        else if (!path) path = argv[i];
+        else path = nullptr, i = argc;
+    }
+    if (!path) {
+        std::fprintf(stderr, "usage: zebvrml print FILE [-o OUT]\n");
+        return kExitNoInput;
+    }
+    ToolInput input;
+    if (!tool_open(input, path)) {
+        std::fprintf(stderr, "%s: cannot open\n", path);
+        return kExitNoInput;
+    }
+    if (outpath) {
+        input.out.stream_close(&input.out);
+        if (zeb_initfilename(&input.out, outpath, "w") < 0) {
+            std::fprintf(stderr, "%s: cannot write\n", outpath);
+            return kExitNoInput;
+        }
+    }
+    tool_report_to_stderr(input.name);
+    vrml_context *ctx = tool_load(input, outpath == nullptr);
+    if (!ctx) return kExitFatal;
+    vrml_stream *out = ctx->out;
+    out->stream_printf(out, "#VRML V2.0 utf8\n");
+    vrml_print_PROTOS(ctx);
+    vrml_field root;
+    std::memset(&root, 0, sizeof root);
+    root.mfnode = *ctx->root;
+    for (vrml_listitem *it = root.mfnode.nodes.first; it; it = it->next) {
+        out->stream_iprintf(out, "");
+        vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
+    }
+    vrml_print_ROUTE(ctx, vrml_getscopeentry(ctx, 0));
+    out->stream_printf(out, "\n");
+    int closed = out->stream_close(out);
+    if (closed < 0 && outpath) {
+        std::fprintf(stderr, "%s: write failed\n", outpath);
+        return kExitNoInput;
+    }
+    return tool_status();
+}
