@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in release mode, generates the benchmark worlds (once)
+# and prints one table: load and print throughput against the floor, memory,
+# and the time per item of the scaling worlds.
+#   bash bench/run.sh [quick]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZEBVRML2_TESTS=OFF >/dev/null
+cmake --build build-bench -j"$(nproc 2>/dev/null || echo 2)" --target worldgen world_bench >/dev/null
+gen=build-bench/bench/worldgen
+bench=build-bench/bench/world_bench
+worlds=build-bench/worlds
+mkdir -p "$worlds"
+
+if [ "${1:-}" = quick ]; then
+  meshes="1"; scales="1000 10000"
+else
+  meshes="1 10 50"; scales="1000 10000 100000 1000000"
+fi
+
+make_world() {  # kind n file
+  [ -s "$3" ] || "$gen" "$1" "$2" "$3"
+}
+
+printf 'world\tMB\tfloor s\tload s\tload/floor\tload MB/s\tprint s\tprint MB/s\theap MB\tpeak MB\tus/item\n'
+for mb in $meshes; do
+  make_world mesh "$mb" "$worlds/mesh-$mb.wrl"
+  "$bench" "$worlds/mesh-$mb.wrl"
+done
+for kind in defs routes protos; do
+  for n in $scales; do
+    make_world "$kind" "$n" "$worlds/$kind-$n.wrl"
+    "$bench" "$worlds/$kind-$n.wrl" "$n"
+  done
+done
+for n in 10 100 1000; do
+  make_world nesting "$n" "$worlds/nesting-$n.wrl"
+  "$bench" "$worlds/nesting-$n.wrl" "$n"
+done

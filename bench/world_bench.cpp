@@ -1,0 +1,144 @@
+// Times loading and printing one world against the floor: reading the same
+// bytes, splitting them into blank- and comma-separated tokens and converting
+// every number with strtod.
+//
+//   world_bench FILE [ITEMS]
+//
+// Prints one line of tab-separated fields: name, MB, floor s, load s,
+// load/floor, load MB/s, print s, print MB/s, heap MB held by the scene, peak
+// resident MB growth while loading, and the time per item when ITEMS is given.
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "zebvrml2.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string read_all(const char *path) {
+    std::string data;
+    FILE *f = std::fopen(path, "rb");
+    if (!f) return data;
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    std::fclose(f);
+    return data;
+}
+
+// The floor: what any reader of this text must at least do.
+double floor_pass(const char *path, double *checksum) {
+    auto start = Clock::now();
+    std::string data = read_all(path);
+    double sum = 0;
+    const char *p = data.c_str();
+    const char *end = p + data.size();
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == ',' || *p == '\n' || *p == '\t' || *p == '\r')) ++p;
+        const char *tok = p;
+        while (p < end && !(*p == ' ' || *p == ',' || *p == '\n' || *p == '\t' || *p == '\r')) ++p;
+        if (p > tok && (std::strchr("0123456789-+.", *tok) != nullptr)) sum += std::strtod(tok, nullptr);
+    }
+    *checksum = sum;
+    return seconds_since(start);
+}
+
+long rss_kb() {
+    struct rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+size_t heap_used() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    return mallinfo2().uordblks;
+#else
+    return 0;
+#endif
+}
+
+void quiet(void *, vrml_context *, int32_t, int, int, const char *) {}
+
+struct Loaded {
+    vrml_context *ctx;
+    vrml_stream *in;
+    double seconds;
+};
+
+Loaded load(const char *path) {
+    auto start = Clock::now();
+    auto *in = static_cast<vrml_stream *>(std::calloc(1, sizeof(vrml_stream)));
+    auto *out = static_cast<vrml_stream *>(std::calloc(1, sizeof(vrml_stream)));
+    zeb_initfilename(in, path, "r");
+    zeb_initbufferstream(out);
+    vrml_context *ctx = vrmlutil_loadscene(in, out);
+    return {ctx, in, seconds_since(start)};
+}
+
+double print(vrml_context *ctx, size_t *bytes) {
+    zeb_resetbuffer(ctx->out);
+    auto start = Clock::now();
+    vrml_stream *out = ctx->out;
+    out->stream_printf(out, "#VRML V2.0 utf8\n");
+    vrml_print_PROTOS(ctx);
+    vrml_field root;
+    std::memset(&root, 0, sizeof root);
+    root.mfnode = *ctx->root;
+    for (vrml_listitem *it = root.mfnode.nodes.first; it; it = it->next) {
+        out->stream_iprintf(out, "");
+        vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
+    }
+    double s = seconds_since(start);
+    zeb_getbuffer(out, bytes);
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: world_bench FILE [ITEMS]\n");
+        return 2;
+    }
+    const char *path = argv[1];
+    long items = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
+    vrml_setloghandler(quiet, nullptr);
+    double mb = static_cast<double>(read_all(path).size()) / 1e6;
+
+    double checksum = 0, floor_s = 1e9;
+    for (int i = 0; i < 3; ++i) floor_s = std::min(floor_s, floor_pass(path, &checksum));
+
+    // The first load measures memory, the others only time.
+    size_t heap_before = heap_used();
+    long rss_before = rss_kb();
+    Loaded first = load(path);
+    double heap_mb = static_cast<double>(heap_used() - heap_before) / 1e6;
+    double peak_mb = static_cast<double>(rss_kb() - rss_before) / 1e3;
+    double load_s = first.seconds;
+    for (int i = 0; i < 2; ++i) load_s = std::min(load_s, load(path).seconds);
+
+    size_t printed = 0;
+    double print_s = 1e9;
+    for (int i = 0; i < 3; ++i) print_s = std::min(print_s, print(first.ctx, &printed));
+    double print_mb = static_cast<double>(printed) / 1e6;
+
+    const char *name = std::strrchr(path, '/');
+    std::printf("%s\t%.2f\t%.4f\t%.4f\t%.2f\t%.1f\t%.4f\t%.1f\t%.1f\t%.1f", name ? name + 1 : path, mb,
+                floor_s, load_s, load_s / floor_s, mb / load_s, print_s, print_mb / print_s, heap_mb,
+                peak_mb);
+    if (items > 0) std::printf("\t%.3f", load_s / static_cast<double>(items) * 1e6);
+    std::printf("\n");
+    return checksum == 12345.678 ? 1 : 0;  // keep the floor from being optimised away
+}
