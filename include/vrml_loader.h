@@ -85,9 +85,6 @@ struct vrml_context {
     vrml_mfnode *root;
     char baselocation[VRML_BASELOCATION_SIZE];
     vrml_list externprotos;
-    /* Extension: the library's private index of `scopes`; zero in a new
-     * context. */
-    void *scopelistindex;
 };
 
 /* ---- Loader entry points ---------------------------------------------- */

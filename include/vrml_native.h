@@ -158,9 +158,6 @@ typedef struct vrnrt_pc {
     int32_t positions[VRNRT_NODETYPES][VRNRT_LIBSLOTS];
     vrnrt_list pending;      /* of vrnrt_pendinginit, first in first out */
     uintptr_t key;
-    /* Extension: the library name copies made by vrnrt_loadplugin, released
-     * with the context. */
-    vrnrt_list namecopies;
 } vrnrt_pc;
 
 /* A registry record: the creating thread and its runtime context. */

@@ -8,9 +8,11 @@
  * member's position in its node template.
  *
  * Name lookups compare exactly and case-sensitively. vrml_findnode costs
- * O(1) on average: every table made by vrml_createtemplate keeps a private
- * name index in its trailing `index` word, refreshed when the table's count
- * or last slot changed since the last lookup.
+ * O(1) on average: the library keeps a private name index beside each
+ * template table it searches (not inside the record), refreshed when the
+ * table's count or last slot changed since the last lookup. A table should
+ * be released through the library (the scene release), which drops that
+ * index with it.
  */
 #ifndef VRML_NODES_H
 #define VRML_NODES_H
@@ -57,9 +59,6 @@ struct vrml_nodetemplate {
 struct vrml_templatetable {
     int32_t count;
     vrml_nodetemplate *templates[VRML_TEMPLATE_SLOTS];
-    /* Extension: the library's private name index; zero in a new table.
-     * Make tables with vrml_createtemplate (or zero them). */
-    void *index;
 };
 
 /* An EXTERNPROTO declaration; hosts read and write it in place. */

@@ -6,9 +6,9 @@
  * Scope ids are positions in the context's `scopes` list; DEF indices are
  * positions in a DEF table's `defs` list. vrml_getscopeentry, vrml_finddefidx
  * and vrml_getdefentry cost O(1) on average: the library keeps private
- * indexes beside those lists (the trailing `index` words) and notices when a
- * host changed a list through the list operations (a changed count, first
- * or last item), re-indexing then.
+ * indexes beside those lists (outside the records, whose layout is fixed)
+ * and notices when a host changed a list through the list operations (a
+ * changed count, first or last item), re-indexing then.
  */
 #ifndef VRML_SCOPES_H
 #define VRML_SCOPES_H
@@ -25,9 +25,6 @@ VRML_EXTERN_C_BEGIN
 struct vrml_deftable {
     vrml_list defs;   /* vrml_defentry records in DEF order; a DEF index is a position */
     vrml_list routes; /* vrml_route records read in the scope */
-    /* Extension: the library's private name index; zero in a new table
-     * (vrml_createnamespace). */
-    void *index;
 };
 
 typedef struct vrml_defentry {

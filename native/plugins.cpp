@@ -77,6 +77,16 @@ void unload_from_all(vrnrt_pc *pc, const char *name) {
     for (vrnrt_list &list : pc->entries) unload_from_list(&list, name);
 }
 
+// The library record's own copy of its name, which lives as long as the
+// runtime context: plug-in entries name their library by it.
+const char *library_name(vrnrt_pc *pc, int libid) {
+    for (vrml_listitem *it = pc ? pc->libraries.head : nullptr; it; it = it->next) {
+        auto *lib = static_cast<vrnrt_lib *>(it->data);
+        if (lib && lib->libid == libid) return lib->name;
+    }
+    return nullptr;
+}
+
 // Adds a copy of *entry for type, made by library libid under name. Nothing
 // happens when memory runs out.
 void add_entry(vrnrt_pc *pc, int type, const char *name, int libid, const vrnrt_nodeentry *entry) {
@@ -150,7 +160,6 @@ ZEBVRML2_API void vrnrt_deletepc(uintptr_t key) {
     std::free(item);
     free_items(&pc->libraries, true);
     free_items(&pc->pending, true);
-    free_items(&pc->namecopies, true);
     std::free(pc);
     vrml_semaphore_give(sem);
 }
@@ -191,14 +200,9 @@ ZEBVRML2_API int vrnrt_loadplugin(uintptr_t key, const char *name, int count,
     int libid = vrnrt_registerlib(key, name);
     if (libid < 0 || count <= 0) return libid;
     vrnrt_pc *pc = vrnrt_getpc(key);
-    char *copy = static_cast<char *>(vrnrt_malloc(static_cast<unsigned>(std::strlen(name) + 1)));
-    if (!copy) return libid;
-    std::strcpy(copy, name);
-    if (vrnrt_listappend(&pc->namecopies, copy) != 0) {
-        std::free(copy);
-        return libid;
-    }
-    for (int i = 0; i < count; ++i) add_entry(pc, i, copy, libid, &entries[i]);
+    const char *libname = library_name(pc, libid);
+    if (!libname) return libid;
+    for (int i = 0; i < count; ++i) add_entry(pc, i, libname, libid, &entries[i]);
     return libid;
 }
 

@@ -7,6 +7,7 @@
 
 #include "fields/field_internal.h"
 #include "loader/memory.h"
+#include "loader/side_records.h"
 #include "nodes/name_index.h"
 #include "nodes/node_internal.h"
 
@@ -89,11 +90,10 @@ bool equals_prefix(const char *member, const char *text, size_t length) {
 }  // namespace
 
 void vrml_templatetable_releaseindex(vrml_templatetable *table) {
-    if (!table || !table->index) return;
-    auto *x = static_cast<template_index *>(table->index);
+    auto *x = static_cast<template_index *>(vrml_side_take(table));
+    if (!x) return;
     vrml_namehash_release(&x->hash);
     std::free(x);
-    table->index = nullptr;
 }
 
 extern "C" {
@@ -115,12 +115,14 @@ ZEBVRML2_API vrml_nodetemplate *vrml_gettemplateentry(vrml_templatetable *table,
 
 ZEBVRML2_API int vrml_findnode(vrml_templatetable *table, const char *name) {
     if (!table || !name) return -1;
-    auto *x = static_cast<template_index *>(table->index);
+    void **word = vrml_side_word(table, true);
+    if (!word) return find_linear(table, name);
+    auto *x = static_cast<template_index *>(*word);
     if (!x) {
         x = static_cast<template_index *>(vrml_malloc(sizeof(template_index)));
         if (!x) return find_linear(table, name);
         vrml_namehash_init(&x->hash, template_name, table);
-        table->index = x;
+        *word = x;
     }
     uint32_t hash = vrml_namehash_of(name);
     for (bool force : {false, true}) {

@@ -97,6 +97,7 @@ bool sync(vrml_listindex *x, const vrml_list *list) {
 }
 
 vrml_listindex *get(void **index, bool names) {
+    if (!index) return nullptr;  // no side word could be made: walk the list
     auto *x = static_cast<vrml_listindex *>(*index);
     if (!x) {
         x = static_cast<vrml_listindex *>(vrml_malloc(sizeof(vrml_listindex)));
@@ -131,6 +132,7 @@ int vrml_listindex_findname(void **index, vrml_list *list, const char *name) {
 }
 
 void vrml_listindex_release(void **index) {
+    if (!index) return;
     auto *x = static_cast<vrml_listindex *>(*index);
     if (!x) return;
     vrml_namehash_release(&x->hash);

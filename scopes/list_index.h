@@ -35,7 +35,8 @@ struct vrml_listindex {
 };
 
 // The item at pos of list, or null. *index is the list's index word: made on
-// first use (names says whether DEF names are indexed as well).
+// first use (names says whether DEF names are indexed as well). A null index
+// means none can be kept: the list is walked.
 vrml_listitem *vrml_listindex_item(void **index, vrml_list *list, int pos, bool names);
 
 // The position of the last item of list whose DEF entry has that name, or -1.

@@ -1,0 +1,117 @@
+// The side map: open addressing with linear probing over heap cells, one
+// binary semaphore for the whole map. The lock is never held while anything that can
+// reach vrml_fatal_err runs.
+#include "loader/side_records.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+
+#include "platform/sync.h"
+
+namespace {
+
+struct Slot {
+    const void *key;   // null: never used; kTombstone: removed
+    void **word;       // a heap cell, stable while the entry lives
+};
+
+const void *const kTombstone = &kTombstone;
+
+struct SideMap {
+    vrml_semaphore *lock = vrml_semaphore_create();
+    Slot *slots = nullptr;
+    size_t capacity = 0;  // a power of two, or 0
+    size_t used = 0;      // live entries and tombstones
+    size_t live = 0;
+};
+
+SideMap &map() {
+    static SideMap m;
+    return m;
+}
+
+// Holds the map's semaphore for a scope; without one (it could not be made)
+// the map is not used at all.
+class Locked {
+public:
+    explicit Locked(SideMap &m) : m_(m) {
+        if (m_.lock) vrml_semaphore_take(m_.lock);
+    }
+    ~Locked() {
+        if (m_.lock) vrml_semaphore_give(m_.lock);
+    }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+    bool ok() const { return m_.lock != nullptr; }
+
+private:
+    SideMap &m_;
+};
+
+size_t home(const void *key, size_t capacity) {
+    return std::hash<const void *>{}(key) * 0x9E3779B97F4A7C15ull & (capacity - 1);
+}
+
+Slot *find(SideMap &m, const void *key) {
+    if (m.capacity == 0) return nullptr;
+    for (size_t i = home(key, m.capacity);; i = (i + 1) & (m.capacity - 1)) {
+        Slot &s = m.slots[i];
+        if (s.key == key) return &s;
+        if (!s.key) return nullptr;
+    }
+}
+
+bool grow(SideMap &m) {
+    size_t capacity = m.capacity ? m.capacity * 2 : 64;
+    if (m.live * 4 < m.capacity) capacity = m.capacity;  // mostly tombstones: rehash in place
+    auto *slots = static_cast<Slot *>(std::calloc(capacity, sizeof(Slot)));
+    if (!slots) return false;
+    for (size_t i = 0; i < m.capacity; ++i) {
+        const Slot &s = m.slots[i];
+        if (!s.key || s.key == kTombstone) continue;
+        size_t j = home(s.key, capacity);
+        while (slots[j].key) j = (j + 1) & (capacity - 1);
+        slots[j] = s;
+    }
+    std::free(m.slots);
+    m.slots = slots;
+    m.capacity = capacity;
+    m.used = m.live;
+    return true;
+}
+
+}  // namespace
+
+void **vrml_side_word(const void *record, bool create) {
+    if (!record) return nullptr;
+    SideMap &m = map();
+    Locked guard(m);
+    if (!guard.ok()) return nullptr;
+    if (Slot *s = find(m, record)) return s->word;
+    if (!create) return nullptr;
+    if ((m.used + 1) * 2 > m.capacity && !grow(m)) return nullptr;
+    auto **word = static_cast<void **>(std::calloc(1, sizeof(void *)));
+    if (!word) return nullptr;
+    size_t i = home(record, m.capacity);
+    while (m.slots[i].key && m.slots[i].key != kTombstone) i = (i + 1) & (m.capacity - 1);
+    if (!m.slots[i].key) ++m.used;
+    m.slots[i] = {record, word};
+    ++m.live;
+    return word;
+}
+
+void *vrml_side_take(const void *record) {
+    if (!record) return nullptr;
+    SideMap &m = map();
+    Locked guard(m);
+    if (!guard.ok()) return nullptr;
+    Slot *s = find(m, record);
+    if (!s) return nullptr;
+    void *value = *s->word;
+    std::free(s->word);
+    s->key = kTombstone;
+    s->word = nullptr;
+    --m.live;
+    return value;
+}
