@@ -1,23 +1,7 @@
-# Windows (x86_64), cross-built with mingw-w64 (Debian: g++-mingw-w64-x86-64).
-#   cmake -S . -B build-win-x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
-# The programs run under Wine (wine64).
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows, cross-built with mingw-w64 (Debian: g++-mingw-w64-x86-64).
+#   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
+# The programs run under Wine (Debian: wine, wine64).
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(triple x86_64-w64-mingw32)
-# The posix thread model gives the C++ thread library; it is linked in
-# statically like the rest of the runtime (see CMakeLists.txt).
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${triple}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Debian keeps the Wine loaders in /usr/lib/wine.
-find_program(ZEBVRML2_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
-find_program(ZEBVRML2_WINE NAMES wine64)
-if(ZEBVRML2_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEBVRML2_WINE} CACHE STRING "Runs the Windows programs")
-endif()
-set(ZEBVRML2_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(zebvrml2_triple x86_64-w64-mingw32)
+set(zebvrml2_wine wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
