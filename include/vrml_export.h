@@ -3,16 +3,15 @@
 #define VRML_EXPORT_H
 
 #if defined(_WIN32) || defined(__CYGWIN__)
-#  if defined(ZEBVRML2_BUILDING)
-#    define ZEBVRML2_API __declspec(dllexport)
-#  elif defined(ZEBVRML2_STATIC)
+/* Building the DLLs, the module definition files (platform/zebvrml2.def,
+ * platform/zebio.def) alone decide what is exported, so the objects carry no
+ * export marks of their own and serve the static libraries as well. */
+#  if defined(ZEBVRML2_BUILDING) || defined(ZEBVRML2_STATIC)
 #    define ZEBVRML2_API
 #  else
 #    define ZEBVRML2_API __declspec(dllimport)
 #  endif
-#  if defined(ZEBIO_BUILDING)
-#    define ZEBIO_API __declspec(dllexport)
-#  elif defined(ZEBIO_STATIC) || defined(ZEBVRML2_STATIC)
+#  if defined(ZEBIO_BUILDING) || defined(ZEBIO_STATIC) || defined(ZEBVRML2_STATIC)
 #    define ZEBIO_API
 #  else
 #    define ZEBIO_API __declspec(dllimport)

@@ -20,6 +20,11 @@
  *  - `line` starts at 1 and counts the line feeds read; pushing a line feed
  *    back counts it out again. A CR LF pair counts once; a lone CR does not
  *    count.
+ *  - Files opened by name are read and written in binary mode: a CR LF line
+ *    end reaches the reader as both characters (see `line`), and output has
+ *    "\n" line ends on every system. On Windows a file name that is valid
+ *    UTF-8 may name any path (drive letters, backslashes, UNC names, any
+ *    character); other names are taken in the ANSI code page.
  *  - File input is read in 64 KiB blocks. An output file opened by name is
  *    created only at its first write, so a world may be opened for output on
  *    the very file that is being read without harm to the input.

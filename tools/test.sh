@@ -1,28 +1,185 @@
 #!/usr/bin/env bash
-# Builds everything with gcc and warnings as errors and runs every test, then
-# does the same with clang under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then runs the native runtime's tests (threads share its registry) under
-# ThreadSanitizer.
+# Builds everything with warnings as errors and runs every test:
+#   1. natively;
+#   2. again with clang under AddressSanitizer and UndefinedBehaviorSanitizer,
+#      and the native runtime's tests (threads share its registry) under
+#      ThreadSanitizer;
+#   3. as a 32-bit Linux program (g++ -m32; under qemu-i386 where the kernel
+#      cannot run 32-bit programs);
+#   4. as a 64-bit Windows program (mingw-w64) under Wine;
+#   5. as a 32-bit Windows program under the 32-bit Wine, where it can be
+#      installed; the 32-bit DLLs' export tables are checked in any case.
+# It installs what it needs with apt-get when it is missing, says what it
+# skipped and why, and ends with the time of each stage and the total of all
+# test runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 bash tools/install-deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
+passed=0 failed=0
+ran=() skipped=() broken=() times=()
 
-echo "== build (warnings are errors)"
-cmake -S . -B build -DZEBVRML2_WERROR=ON >/dev/null
-cmake --build build -j"$jobs"
-(cd build && ctest -j"$jobs" --output-on-failure)
+# Runs ctest in a build folder and adds its summary to the totals.
+run_ctest() {
+  local dir=$1; shift
+  local status=0
+  (cd "$dir" && ctest -j"$jobs" --output-on-failure "$@") 2>&1 | tee "$dir/ctest.log" || status=1
+  local line
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -n 1 || true)
+  if [ -n "$line" ]; then
+    local f t
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+    t=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+  fi
+  return $status
+}
 
-echo "== build with clang, AddressSanitizer and UndefinedBehaviorSanitizer"
-CC=clang CXX=clang++ cmake -S . -B build-sanitize -DZEBVRML2_WERROR=ON -DZEBVRML2_SANITIZE=ON >/dev/null
-cmake --build build-sanitize -j"$jobs"
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-sanitize && ctest -j"$jobs" --output-on-failure)
+# configure DIR ARGS...: a build with warnings as errors.
+configure() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DZEBVRML2_WERROR=ON "$@" >/dev/null
+}
 
-echo "== native runtime tests with ThreadSanitizer"
-cmake -S . -B build-tsan -DZEBVRML2_WERROR=ON -DZEBVRML2_SANITIZE_THREAD=ON >/dev/null
-cmake --build build-tsan -j"$jobs" --target test_native
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-(cd build-tsan && ctest -j"$jobs" --output-on-failure -R '^native\.')
+build() { cmake --build "$1" -j"$jobs"; }
+
+stage() {
+  local name=$1; shift
+  local start=$SECONDS
+  echo
+  echo "== $name"
+  if "$@"; then :; else broken+=("$name"); echo "FAILED: $name"; fi
+  times+=("$(printf '%-34s %4ds' "$name" $((SECONDS - start)))")
+}
+
+# ---- 1 and 2 ------------------------------------------------------------
+native() {
+  configure build && build build && run_ctest build && ran+=("native")
+}
+
+sanitized() {
+  CC=clang CXX=clang++ configure build-sanitize -DZEBVRML2_SANITIZE=ON && build build-sanitize || return 1
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_ctest build-sanitize && ran+=("AddressSanitizer and UndefinedBehaviorSanitizer")
+}
+
+threads() {
+  CC=clang CXX=clang++ configure build-tsan -DZEBVRML2_SANITIZE_THREAD=ON &&
+    cmake --build build-tsan -j"$jobs" --target test_native || return 1
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    run_ctest build-tsan -R '^native\.' && ran+=("ThreadSanitizer (native runtime)")
+}
+
+# ---- 3: 32-bit Linux ----------------------------------------------------
+linux32() {
+  if ! bash tools/install-deps.sh linux32; then
+    skipped+=("32-bit Linux: g++-multilib could not be installed"); return 0
+  fi
+  local emulator="" how="natively"
+  mkdir -p build-linux32
+  printf 'int main(void) { return sizeof(void *) == 4 ? 0 : 1; }\n' >build-linux32/probe.c
+  gcc -m32 build-linux32/probe.c -o build-linux32/probe || return 1
+  if ! ./build-linux32/probe 2>/dev/null; then
+    echo "this kernel does not run 32-bit programs: using qemu-i386"
+    if ! bash tools/install-deps.sh qemu; then
+      skipped+=("32-bit Linux run: the kernel runs no 32-bit programs and qemu-user could not be installed")
+      return 0
+    fi
+    emulator=$(command -v qemu-i386) how="under qemu-i386"
+  fi
+  configure build-linux32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" && build build-linux32 &&
+    run_ctest build-linux32 && ran+=("32-bit Linux ($how)")
+}
+
+# ---- 4 and 5: Windows -----------------------------------------------------
+# start_wine PREFIX LOADER [WINEARCH]: a Wine prefix in the build tree, made
+# on first use, and one server kept running for every program of the run
+# (each program start is otherwise slow).
+wine_prefix=""
+start_wine() {
+  export WINEPREFIX="$root/$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "making the Wine prefix $WINEPREFIX"
+    WINEARCH=${3:-win64} "$2" wineboot -i >/dev/null 2>&1 || true
+  fi
+  wineserver -w  # until a server left from an earlier program has ended
+  wineserver -p >/dev/null 2>&1 </dev/null && wine_prefix=$WINEPREFIX || return 1
+  # Start Wine's own services now, away from the test runner's pipes: a
+  # service started by a test program would hold its output pipe open for as
+  # long as the server lives.
+  "$2" wineboot >/dev/null 2>&1 </dev/null
+}
+stop_wine() {
+  if [ -n "$wine_prefix" ]; then WINEPREFIX=$wine_prefix wineserver -k || true; fi
+  wine_prefix=""
+}
+trap stop_wine EXIT
+
+have_mingw=unknown
+mingw() {
+  if [ $have_mingw = unknown ]; then
+    if bash tools/install-deps.sh mingw; then have_mingw=yes; else have_mingw=no; fi
+  fi
+  [ $have_mingw = yes ]
+}
+
+win64() {
+  if ! mingw; then skipped+=("Windows: the mingw-w64 compilers could not be installed"); return 0; fi
+  configure build-win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" &&
+    build build-win64 || return 1
+  if ! bash tools/install-deps.sh wine; then
+    skipped+=("64-bit Windows run: Wine could not be installed (built only)"); return 0
+  fi
+  # Configure again so that the build finds the Wine loader just installed.
+  configure build-win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" &&
+    start_wine build-wine64 "$(command -v /usr/lib/wine/wine64 wine64 | head -n 1)" &&
+    run_ctest build-win64 && ran+=("64-bit Windows (wine64)")
+  local status=$?
+  stop_wine
+  return $status
+}
+
+win32() {
+  if ! mingw; then return 0; fi
+  configure build-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" &&
+    build build-win32 || return 1
+  if bash tools/install-deps.sh wine32; then
+    configure build-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" &&
+      start_wine build-wine32 "$(command -v /usr/lib/wine/wine wine | head -n 1)" win32 &&
+      run_ctest build-win32 && ran+=("32-bit Windows (wine32)")
+    local status=$?
+    stop_wine
+    return $status
+  else
+    skipped+=("32-bit Windows test run: the 32-bit Wine (wine32:i386) cannot be installed here; only the DLLs' export tables were checked")
+    run_ctest build-win32 -R '^exports\.' && ran+=("32-bit Windows DLL export tables (objdump)")
+  fi
+}
+
+stage "native build and tests" native
+stage "sanitizer build and tests" sanitized
+stage "thread sanitizer (native runtime)" threads
+stage "32-bit Linux build and tests" linux32
+stage "64-bit Windows build and tests" win64
+stage "32-bit Windows build and tests" win32
+
+echo
+echo "== summary"
+printf '  %s\n' "${times[@]}"
+echo "ran:"
+printf '  %s\n' "${ran[@]}"
+if [ ${#skipped[@]} -gt 0 ]; then
+  echo "skipped:"
+  printf '  %s\n' "${skipped[@]}"
+fi
+if [ ${#broken[@]} -gt 0 ]; then
+  echo "failed stages:"
+  printf '  %s\n' "${broken[@]}"
+fi
+echo "total: $passed passed, $failed failed"
+[ ${#broken[@]} -eq 0 ] && [ "$failed" -eq 0 ]

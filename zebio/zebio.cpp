@@ -13,6 +13,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace {
 
 enum StreamKind { kClosed = 0, kFileIn, kFileOutLazy, kFileWrap, kString, kBuffer };
@@ -39,6 +46,31 @@ struct ZebState {
     bool atlinestart;
     bool inquote, escape;
 };
+
+// Opens a file by name, always in binary mode: input keeps its CR LF pairs
+// for the reader (which counts a pair as one line end) and output is written
+// byte for byte, with "\n" line ends on every system. On Windows a name that
+// is valid UTF-8 is opened through the wide-character interface, so any path
+// (drive letters, backslashes, UNC names, characters outside the ANSI code
+// page) can be named; other names are taken in the ANSI code page.
+FILE *open_file(const char *name, const char *mode) {
+    const char bmode[3] = {mode[0], 'b', '\0'};
+#ifdef _WIN32
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
+    if (n > 0) {
+        auto *wide = static_cast<wchar_t *>(std::malloc(static_cast<size_t>(n) * sizeof(wchar_t)));
+        if (!wide) return nullptr;
+        FILE *fp = nullptr;
+        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, n) == n) {
+            const wchar_t wmode[3] = {static_cast<wchar_t>(mode[0]), L'b', L'\0'};
+            fp = _wfopen(wide, wmode);
+        }
+        std::free(wide);
+        return fp;
+    }
+#endif
+    return std::fopen(name, bmode);
+}
 
 ZebState *state(vrml_stream *s) { return s ? static_cast<ZebState *>(s->impl) : nullptr; }
 
@@ -130,7 +162,7 @@ int op_gets(vrml_stream *s, char *buffer, int size) {
 
 bool ensure_output(ZebState *st) {
     if (st->kind == kFileOutLazy && !st->fp) {
-        st->fp = std::fopen(st->path, st->openmode);
+        st->fp = open_file(st->path, st->openmode);
         if (!st->fp) return false;
     }
     return true;
@@ -309,7 +341,7 @@ ZEBIO_API int zeb_getc(vrml_stream *s) {
 ZEBIO_API int zeb_initfilename(vrml_stream *s, const char *filename, const char *mode) {
     if (!s || !filename || !mode) return -1;
     if (mode[0] == 'r') {
-        FILE *fp = std::fopen(filename, "rb");
+        FILE *fp = open_file(filename, "r");
         if (!fp) return -1;
         ZebState *st = init(s, kFileIn);
         if (!st) { std::fclose(fp); return -1; }

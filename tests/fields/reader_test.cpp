@@ -39,7 +39,7 @@ TEST(ReadSFBool, OverlongTokenIsFatal) {
             vrml_field v{};
             vrml_get_SFBool(c.get(), &v);
         },
-        ::testing::ExitedWithCode(255), "");
+        FatalExit(), "");
 }
 
 TEST(ReadSFInt32, Forms) {
@@ -385,7 +385,7 @@ TEST(ReadNumbers, TokenLimitIsFatal) {
             vrml_field v{};
             vrml_get_SFFloat(c.get(), &v);
         },
-        ::testing::ExitedWithCode(255), "");
+        FatalExit(), "");
     BareContext c(std::string(254, '1'));
     vrml_field v{};
     EXPECT_EQ(vrml_get_SFInt32(c.get(), &v), 1);

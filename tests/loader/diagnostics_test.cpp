@@ -53,7 +53,7 @@ TEST(Log, SetHandlerReturnsThePreviousOne) {
 
 TEST(FatalDeathTest, EndsTheProcessWithStatus255AndShowsNothing) {
     EXPECT_EXIT(vrml_fatal_err("v_g_nn: Invalid name: is digit!!! %d\n", 51),
-                testing::ExitedWithCode(255), "^$");
+                FatalExit(), "^$");
 }
 
 TEST(FatalDeathTest, HandlerGetsTheFormattedMessageBeforeTheExit) {
@@ -64,7 +64,7 @@ TEST(FatalDeathTest, HandlerGetsTheFormattedMessageBeforeTheExit) {
             }, const_cast<char *>("host"));
             vrml_fatal_err("vrml_get_mfnodelist: No mem\n");
         },
-        testing::ExitedWithCode(255), "host\\|vrml_get_mfnodelist: No mem\n");
+        FatalExit(), "host\\|vrml_get_mfnodelist: No mem\n");
 }
 
 std::jmp_buf g_jump;

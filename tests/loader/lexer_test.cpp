@@ -101,7 +101,7 @@ TEST(NamesDeathTest, NodeNameStartingWithADigitIsFatal) {
             StringInput in("3D");
             nodename(in);
         },
-        testing::ExitedWithCode(255), "FATAL<v_g_nn: Invalid name: is digit!!! 51\n>");
+        FatalExit(), "FATAL<v_g_nn: Invalid name: is digit!!! 51\n>");
 }
 
 TEST(Names, FieldNameInvalidFirstCharacterIsPushedBack) {
@@ -127,21 +127,21 @@ TEST(NamesDeathTest, NameThatFillsTheBufferIsFatal) {
             StringInput in(name);
             nodename(in);
         },
-        testing::ExitedWithCode(255), "FATAL<vrml_get_nodename: Node name too long: \\(n+\\)>");
+        FatalExit(), "FATAL<vrml_get_nodename: Node name too long: \\(n+\\)>");
     EXPECT_EXIT(
         {
             with_fatal_printed();
             StringInput in(name);
             fieldname(in);
         },
-        testing::ExitedWithCode(255), "FATAL<vrml_get_fieldname: Node name too long\n>");
+        FatalExit(), "FATAL<vrml_get_fieldname: Node name too long\n>");
     EXPECT_EXIT(
         {
             with_fatal_printed();
             StringInput in("x");
             nodename(in, 1);
         },
-        testing::ExitedWithCode(255), "FATAL<vrml_get_nodename: Node name too long: \\(\\)>");
+        FatalExit(), "FATAL<vrml_get_nodename: Node name too long: \\(\\)>");
 }
 
 TEST(NamesDeathTest, TooLongNameIsReportedBeforeTheExit) {
@@ -157,7 +157,7 @@ TEST(NamesDeathTest, TooLongNameIsReportedBeforeTheExit) {
             StringInput in("abcdef");
             nodename(in, 4);
         },
-        testing::ExitedWithCode(255),
+        FatalExit(),
         "LOG<vrml_get_nodename: Node name too long: \\(4\\)>FATAL<vrml_get_nodename: Node name "
         "too long: \\(abc\\)>");
 }
@@ -182,7 +182,7 @@ TEST(TokensDeathTest, TokenThatFillsTheBufferIsFatal) {
             StringInput in("12345");
             token(in, 5);
         },
-        testing::ExitedWithCode(255), "FATAL<v_g_tokenstring: token too long: \\(1234\\)>");
+        FatalExit(), "FATAL<v_g_tokenstring: token too long: \\(1234\\)>");
     StringInput fits("1234");
     EXPECT_EQ(token(fits, 5).text, "1234");
 }

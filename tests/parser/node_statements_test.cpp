@@ -347,7 +347,7 @@ TEST(StatementFatalDeathTest, UnknownNodeTypeEndsTheProcess) {
             vrml_setfatalhandler(print_fatal_message, nullptr);
             LoadedScene s("Group {} Gruop { }");
         },
-        testing::ExitedWithCode(255), "FATAL<Unrecognized node: Gruop>");
+        FatalExit(), "FATAL<Unrecognized node: Gruop>");
 }
 
 TEST(StatementFatalDeathTest, TypeNamesAreCaseSensitive) {
@@ -356,7 +356,7 @@ TEST(StatementFatalDeathTest, TypeNamesAreCaseSensitive) {
             vrml_setfatalhandler(print_fatal_message, nullptr);
             LoadedScene s("transform {}");
         },
-        testing::ExitedWithCode(255), "FATAL<Unrecognized node: transform>");
+        FatalExit(), "FATAL<Unrecognized node: transform>");
 }
 
 TEST(StatementFatalDeathTest, TypeNameStartingWithADigitEndsTheProcess) {
@@ -365,7 +365,7 @@ TEST(StatementFatalDeathTest, TypeNameStartingWithADigitEndsTheProcess) {
             vrml_setfatalhandler(print_fatal_message, nullptr);
             LoadedScene s("Group { children [ 3DShape {} ] }");
         },
-        testing::ExitedWithCode(255), "FATAL<v_g_nn: Invalid name: is digit!!! 51\n>");
+        FatalExit(), "FATAL<v_g_nn: Invalid name: is digit!!! 51\n>");
 }
 
 // ---- IS mappings inside a prototype body ---------------------------------
@@ -459,7 +459,7 @@ TEST(IsMappingDeathTest, IsWithoutAParentScopeEndsTheProcess) {
             s.scene.ctx->protoindex = 0;
             s.parse();
         },
-        testing::ExitedWithCode(255), "FATAL<v_d_n: no parent scope>");
+        FatalExit(), "FATAL<v_d_n: no parent scope>");
 }
 
 }  // namespace

@@ -192,7 +192,7 @@ TEST(RouteStatementDeathTest, NodeNameStartingWithADigitEndsTheProcess) {
             vrml_setfatalhandler(print_fatal_message, nullptr);
             LoadedScene s("DEF T Transform {} ROUTE T.translation TO 2T.translation");
         },
-        testing::ExitedWithCode(255), "FATAL<v_g_nn: Invalid name: is digit!!! 50\n>");
+        FatalExit(), "FATAL<v_g_nn: Invalid name: is digit!!! 50\n>");
 }
 
 TEST(RouteStatementDeathTest, RouteNamesFitTwoHundredFiftyFiveCharacters) {
@@ -211,14 +211,14 @@ TEST(RouteStatementDeathTest, RouteNamesFitTwoHundredFiftyFiveCharacters) {
             LoadedScene s("DEF " + longer + " Transform {} ROUTE " + longer + ".translation TO " +
                           longer + ".center");
         },
-        testing::ExitedWithCode(255),
+        FatalExit(),
         "FATAL<vrml_get_nodename: Node name too long: \\(" + fits + "\\)>");
     EXPECT_EXIT(
         {
             vrml_setfatalhandler(print_fatal_message, nullptr);
             LoadedScene s("DEF T Transform {} ROUTE T." + longer + " TO T.center");
         },
-        testing::ExitedWithCode(255), "FATAL<vrml_get_fieldname: Node name too long\n>");
+        FatalExit(), "FATAL<vrml_get_fieldname: Node name too long\n>");
 }
 
 // ---- The operations one by one --------------------------------------------

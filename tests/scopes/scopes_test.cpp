@@ -282,7 +282,7 @@ TEST(ScopeStackDeathTest, TheTwentySecondPushEndsTheProcess) {
     Scene scene;
     vrml_scope *zero = vrml_getscopeentry(scene.ctx, 0);
     for (int i = 1; i < 21; ++i) vrml_pushscope(scene.ctx, zero);
-    EXPECT_EXIT(vrml_pushscope(scene.ctx, zero), ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(vrml_pushscope(scene.ctx, zero), FatalExit(), "");
 }
 
 TEST(ScopeStackDeathTest, TheFatalMessageNamesTheDepth) {
@@ -295,7 +295,7 @@ TEST(ScopeStackDeathTest, TheFatalMessageNamesTheDepth) {
                                  nullptr);
             vrml_pushscope(scene.ctx, zero);
         },
-        ::testing::ExitedWithCode(255), "\\[Scope stack is too deep: 21\\]");
+        FatalExit(), "\\[Scope stack is too deep: 21\\]");
 }
 
 TEST(SetScope, MakesAScopeCurrentWithoutPushing) {

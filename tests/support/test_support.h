@@ -2,11 +2,25 @@
 #ifndef ZEBVRML2_TESTS_SUPPORT_H
 #define ZEBVRML2_TESTS_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "zebvrml2.h"
+
+// The exit of vrml_fatal_err as a death test sees it, on every system: status
+// 255 on POSIX systems; on Windows the process's exit code -1 (0xFFFFFFFF),
+// which ExitedWithCode(255) would not match. Use it for every fatal exit:
+//   EXPECT_EXIT(vrml_fatal_err("..."), FatalExit(), "");
+inline ::testing::ExitedWithCode FatalExit() {
+#ifdef _WIN32
+    return ::testing::ExitedWithCode(-1);
+#else
+    return ::testing::ExitedWithCode(255);
+#endif
+}
 
 // One diagnostic as the host's log handler saw it.
 struct LoggedMessage {

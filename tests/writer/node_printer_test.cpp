@@ -161,7 +161,7 @@ TEST(PrintDefUseDeathTest, ReferenceWithoutItsDefEntryEndsTheProcess) {
                 record->sfnode.node = s.def("T");
                 vrml_print_SFNode(s.ctx, record);
             },
-            testing::ExitedWithCode(255),
+            FatalExit(),
             "FATAL<Could not find def: " + std::to_string(defref < 0 ? -defref : defref) + ">");
     }
 }
@@ -210,7 +210,7 @@ TEST(PrintNodeDeathTest, MemberOfAnUnknownClassEndsTheProcess) {
             node->members[2].status = 1;
             vrml_print_node(s.ctx, node);
         },
-        testing::ExitedWithCode(255), "FATAL<v_print_n: Fatal err: invalid class>");
+        FatalExit(), "FATAL<v_print_n: Fatal err: invalid class>");
 }
 
 TEST(PrintNode, PrototypeInstanceNeverWritesItsHiddenMembers) {

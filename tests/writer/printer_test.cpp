@@ -268,7 +268,7 @@ TEST(PrintNodes, MissingDefEntryIsFatal) {
             BareContext c;
             vrml_print_SFNode(c.get(), &v);
         },
-        ::testing::ExitedWithCode(255), "");
+        FatalExit(), "");
 }
 
 TEST(RoundTrip, PrintThenReadGivesTheSameValue) {

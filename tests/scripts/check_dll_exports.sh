@@ -1,0 +1,74 @@
+#!/bin/sh
+# Checks a Windows DLL's export table (objdump -p) against its module
+# definition file:
+#  - it exports exactly the names of the file, no others;
+#  - each "a = b" name leads to the same address as b;
+#  - names marked DATA lead outside the code section, the others into it;
+#  - it imports from system DLLs and zebio.dll only (the C and C++ runtimes
+#    are linked in).
+# Usage: check_dll_exports.sh DLL DEF [OBJDUMP]
+set -eu
+dll=$1 def=$2 objdump=${3:-objdump}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# The definition file: "name", "name DATA" or "name = target", ";" comments.
+sed -n '/^EXPORTS/,$p' "$def" | sed -e 's/;.*//' -e '/EXPORTS/d' | awk 'NF' >"$tmp/def"
+awk '{ print $1 }' "$tmp/def" | sort -u >"$tmp/want"
+
+"$objdump" -p "$dll" >"$tmp/p"
+"$objdump" -h "$dll" >"$tmp/h"
+# Index -> address from the Export Address Table, index -> name from the
+# name table.
+awk '/^Export Address Table -- Ordinal Base/ { eat = 1; next }
+     eat && /^\t\[/ { gsub(/[][]/, " "); print $1, $(NF - 2); next }
+     eat { eat = 0 }' "$tmp/p" | sort -k1,1 >"$tmp/rva"
+awk '/^\[Ordinal\/Name Pointer\] Table/ { names = 1; next }
+     names && /^\t\[/ { gsub(/[][]/, " "); print $1, $2; next }
+     names { names = 0 }' "$tmp/p" | sort -k1,1 >"$tmp/names"
+join "$tmp/names" "$tmp/rva" | awk '{ print $2, $3 }' | sort >"$tmp/have_rva"
+awk '{ print $1 }' "$tmp/have_rva" | sort -u >"$tmp/have"
+
+status=0
+missing=$(comm -23 "$tmp/want" "$tmp/have")
+extra=$(comm -13 "$tmp/want" "$tmp/have")
+if [ -n "$missing" ]; then echo "not exported:"; echo "$missing"; status=1; fi
+if [ -n "$extra" ]; then echo "exported but not listed:"; echo "$extra"; status=1; fi
+if [ "$(wc -l <"$tmp/have")" -eq 0 ]; then echo "no export table read from $dll"; exit 1; fi
+
+rva() { awk -v n="$1" '$1 == n { print $2 }' "$tmp/have_rva"; }
+# The code section as offsets from the image base.
+base=$(awk '$1 == "ImageBase" { print $2 }' "$tmp/p")
+text=$(awk '$2 == ".text" { print $4, $3 }' "$tmp/h")
+text_start=$(( 0x${text% *} - 0x$base ))
+text_end=$(( text_start + 0x${text#* } ))
+
+while read -r name rest; do
+  a=$(rva "$name")
+  [ -n "$a" ] || continue
+  case $rest in
+    "= "*)
+      target=${rest#= }
+      b=$(rva "$target")
+      if [ -n "$b" ] && [ "$a" != "$b" ]; then
+        echo "$name does not lead to $target"; status=1
+      fi ;;
+  esac
+  inside=0
+  [ $((0x$a)) -ge $text_start ] && [ $((0x$a)) -lt $text_end ] && inside=1
+  case $rest in
+    DATA*) [ $inside -eq 0 ] || { echo "$name is marked DATA but is code"; status=1; } ;;
+    *) [ $inside -eq 1 ] || { echo "$name is not code: mark it DATA"; status=1; } ;;
+  esac
+done <"$tmp/def"
+
+imports=$(awk '$1 == "DLL" && $2 == "Name:" { print $3 }' "$tmp/p" | sort -u)
+for lib in $imports; do
+  case $(printf '%s' "$lib" | tr 'A-Z' 'a-z') in
+    kernel32.dll|msvcrt.dll|user32.dll|advapi32.dll|ws2_32.dll|zebio.dll|api-ms-win-*) ;;
+    *) echo "imports from $lib, which is not a system DLL"; status=1 ;;
+  esac
+done
+
+[ $status -eq 0 ] && echo "$(wc -l <"$tmp/want") names exported, no others; imports from:" $imports
+exit $status
