@@ -5,3 +5,6 @@ set(CMAKE_SYSTEM_PROCESSOR x86)
 set(zebvrml2_triple i686-w64-mingw32)
 set(zebvrml2_wine wine)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
+# SSE arithmetic, not the x87 unit (see toolchain-linux-i686.cmake).
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")

@@ -1,6 +1,10 @@
-// Number conversions with std::from_chars and std::to_chars; fieldnum_check
+// Number conversions: reading with fast_float (exact on every target; the
+// 32-bit C++ runtime's own from_chars for double is not, and neither is the
+// Windows C library's strtod), writing with std::to_chars. fieldnum_check
 // compares them with the C library over millions of values.
 #include "fields/field_numbers.h"
+
+#include <fast_float/fast_float.h>
 
 #include <charconv>
 #include <cmath>
@@ -59,7 +63,7 @@ size_t scan_decimal(const char *text, size_t length, T *value) {
     // A digit or a point must come first: this keeps out inf and nan.
     if (q >= end || !(is_digit(*q) || *q == '.')) return 0;
     T v{};
-    auto r = std::from_chars(p, end, v, std::chars_format::general);
+    auto r = fast_float::from_chars(p, end, v, fast_float::chars_format::general);
     if (r.ec == std::errc::invalid_argument) return 0;
     if (r.ec == std::errc::result_out_of_range) v = out_of_range_value<T>(p, r.ptr);
     *value = v;

@@ -10,7 +10,7 @@
 #include "loader/memory.h"
 
 uint32_t vrml_namehash_of(const char *name) {
-    size_t h = std::hash<std::string_view>{}(std::string_view(name));
+    uint64_t h = std::hash<std::string_view>{}(std::string_view(name));
     return static_cast<uint32_t>(h ^ (h >> 32));
 }
 

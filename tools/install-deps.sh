@@ -61,6 +61,7 @@ case $what in
     have_cmd pkg-config || need+=(pkgconf)
     have_cmd nm || need+=(binutils)
     have_file /usr/include/gtest/gtest.h || need+=(libgtest-dev)
+    have_file /usr/include/fast_float/fast_float.h || need+=(libfast-float-dev)
     { have_file /usr/lib/x86_64-linux-gnu/libgtest.a || have_file /usr/lib/libgtest.a; } \
       || need+=(libgtest-dev)
     ;;

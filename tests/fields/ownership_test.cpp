@@ -47,8 +47,13 @@ TEST(Tables, NamesAndSharedEntries) {
     EXPECT_STREQ(vrml_fieldnames[22], "field");
     EXPECT_EQ(vrml_printfield[10], vrml_printfield[1]);
     EXPECT_EQ(vrml_printfield[18], vrml_printfield[11]);
+#if !defined(_WIN32)
+    // On Windows the module definition file maps the second names onto the
+    // first in the DLL (its export check compares the addresses); the static
+    // library has forwarding functions.
     EXPECT_EQ(address(&vrml_print_SFVec3f), address(&vrml_print_SFColor));
     EXPECT_EQ(address(&vrml_print_MFVec3f), address(&vrml_print_MFColor));
+#endif
     EXPECT_EQ(address(&vrml_copy_SFInt32), address(&vrml_copy_SFBool));
     EXPECT_EQ(address(&vrml_copy_MFVec3f), address(&vrml_copy_MFColor));
     EXPECT_EQ(vrml_freefielddata[VRML_SFNODE], &vrml_fieldfree);

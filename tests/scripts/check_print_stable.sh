@@ -3,6 +3,7 @@
 # printed text loaded and printed again gives the same bytes. Where the first
 # print cannot read back as written, the second and third prints must agree.
 # Usage: check_print_stable.sh ZEBVRML DIR...
+# ZEBVRML_RUN, when set, is the emulator that runs ZEBVRML (wine64, qemu-i386).
 tool=$1; shift
 tmp=$(mktemp -d)
 found=0 stable=0 settled=0 bad=0 fatal=0
@@ -10,17 +11,17 @@ for dir in "$@"; do
   [ -d "$dir" ] || continue
   for f in $(find "$dir" -type f \( -name '*.wrl' -o -name '*.vrml' \) | sort); do
     found=$((found + 1))
-    "$tool" print "$f" -o "$tmp/1.wrl" 2>/dev/null
+    ${ZEBVRML_RUN:-} "$tool" print "$f" -o "$tmp/1.wrl" 2>/dev/null
     rc=$?
     if [ $rc -ge 3 ]; then
       [ $rc -eq 3 ] || { bad=$((bad + 1)); echo "FAIL exit $rc: $f"; }
       fatal=$((fatal + 1)); continue
     fi
-    "$tool" print "$tmp/1.wrl" -o "$tmp/2.wrl" 2>/dev/null
+    ${ZEBVRML_RUN:-} "$tool" print "$tmp/1.wrl" -o "$tmp/2.wrl" 2>/dev/null
     rc=$?
     if [ $rc -ge 3 ]; then bad=$((bad + 1)); echo "FAIL second print exit $rc: $f"; continue; fi
     if cmp -s "$tmp/1.wrl" "$tmp/2.wrl"; then stable=$((stable + 1)); continue; fi
-    "$tool" print "$tmp/2.wrl" -o "$tmp/3.wrl" 2>/dev/null
+    ${ZEBVRML_RUN:-} "$tool" print "$tmp/2.wrl" -o "$tmp/3.wrl" 2>/dev/null
     if cmp -s "$tmp/2.wrl" "$tmp/3.wrl"; then
       settled=$((settled + 1)); echo "settles on the second print: $f"
     else

@@ -1,7 +1,8 @@
 # Runs PROGRAM with the argument ARG and compares its standard output, byte
 # for byte, with the file EXPECTED; the exit status must be 0.
-# Usage: cmake -DPROGRAM=... -DARG=... -DEXPECTED=... -P compare_output.cmake
-execute_process(COMMAND "${PROGRAM}" "${ARG}" OUTPUT_VARIABLE actual RESULT_VARIABLE status)
+# Usage: cmake -DPROGRAM=... -DARG=... -DEXPECTED=... [-DEMULATOR=...] -P compare_output.cmake
+# EMULATOR, when given, runs the program (wine64, qemu-i386).
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" "${ARG}" OUTPUT_VARIABLE actual RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} ${ARG} ended with ${status}")
 endif()
