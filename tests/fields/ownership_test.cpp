@@ -53,9 +53,9 @@ TEST(Tables, NamesAndSharedEntries) {
     // library has forwarding functions.
     EXPECT_EQ(address(&vrml_print_SFVec3f), address(&vrml_print_SFColor));
     EXPECT_EQ(address(&vrml_print_MFVec3f), address(&vrml_print_MFColor));
-#endif
     EXPECT_EQ(address(&vrml_copy_SFInt32), address(&vrml_copy_SFBool));
     EXPECT_EQ(address(&vrml_copy_MFVec3f), address(&vrml_copy_MFColor));
+#endif
     EXPECT_EQ(vrml_freefielddata[VRML_SFNODE], &vrml_fieldfree);
     EXPECT_EQ(vrml_freefielddata[VRML_MFVEC2F], &vrml_free_MFarray);
     EXPECT_STREQ(vrml_fielderrortext(0x413), "Invalid MFString");
