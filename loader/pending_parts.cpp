@@ -9,15 +9,6 @@ extern "C" {
 vrnrt_pc *vrml_nativeinit(vrml_context *) { return nullptr; }
 void vrnrt_oninitialupdate(vrml_context *) {}
 
-vrml_node *vrml_dupnode(vrml_context *, vrml_node *source) { return source; }
-
 void vrml_nativeconstruct(vrml_context *, vrml_node *, int) {}
-
-int vrml_readproto(vrml_context *) { return -1; }
-int vrml_readexternproto(vrml_context *) { return -1; }
-int vrml_readscriptbody(vrml_context *, vrml_field *, char *defname) {
-    std::free(defname);
-    return -1;
-}
 
 }
