@@ -26,13 +26,13 @@ vrml_field *node_reference(int32_t defref, vrml_node *node) {
 // was recorded between incompatible classes.
 bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
     if (!vrml_get_fieldname(ctx->in, name, kVrmlNameSize))
-        vrml_problem(ctx, nullptr, 0, "v_d_n: IS field bad token");
+        vrml_problem(nullptr, ctx->in, 0, "v_d_n: IS field bad token");
     vrml_scope *parent = vrml_getparentscope(ctx);
     if (!parent) vrml_fatal_err("v_d_n: no parent scope");
     int j = vrml_findfieldidx(parent->templates, ctx->protoindex, name);
     if (j < 0) {
         vrml_problem(ctx, nullptr, 0, "Could not match field to parent prototype");
-        vrml_problem(ctx, nullptr, 0, "Invalid IS source");
+        vrml_problem(nullptr, ctx->in, 0, "Invalid IS source");
         return true;
     }
     // Statuses below -124 are taken by the wiring marks; an index that does
@@ -46,7 +46,7 @@ bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
     bool ok = memberclass == VRML_EXPOSEDFIELD || memberclass == proto->members[j].memberclass;
     if (!ok) {
         vrml_problem(ctx, nullptr, 0, "Invalid IS relationship");
-        vrml_problem(ctx, nullptr, 0, "Invalid IS relationship");
+        vrml_problem(nullptr, ctx->in, 0, "Invalid IS relationship");
     }
     node->members[i].status = static_cast<int8_t>(-(j + 1));
     return ok;

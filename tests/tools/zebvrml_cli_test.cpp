@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "zebvrml2.h"
@@ -66,6 +67,66 @@ TEST(Cli, CheckReportsTheHeaderLine) {
     ToolRun piped = zebvrml("check - < '" + path + "'");
     EXPECT_EQ(piped.out, "<stdin>: 0 root nodes, header line missing\n");
     std::remove(path.c_str());
+}
+
+TEST(Cli, PrintWritesTheWorldToStandardOutputOrToAFile) {
+    std::string world = example("def_use.wrl");
+    ToolRun shown = zebvrml("print '" + world + "'");
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out.rfind("#VRML V2.0 utf8\nDEF Stone Material {\n", 0), 0u) << shown.out;
+    EXPECT_NE(shown.out.find("  ROUTE Roof.translation TO Lamp.location\n"
+                             "  translation 0.000000 3.100000 0.000000}\n"),
+              std::string::npos)
+        << shown.out;
+    std::string path = testing::TempDir() + "cli_print_" + std::to_string(::getpid()) + ".wrl";
+    ToolRun written = zebvrml("print '" + world + "' -o '" + path + "'");
+    EXPECT_EQ(written.status, 0);
+    EXPECT_EQ(written.out, "");
+    std::ifstream f(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, shown.out);
+    // The print reads back to the same print.
+    EXPECT_EQ(zebvrml("print '" + path + "'").out, shown.out);
+    std::remove(path.c_str());
+}
+
+TEST(Cli, PrintOfAWorldWithProblemsEndsWithStatus1) {
+    std::string path = testing::TempDir() + "cli_bad_" + std::to_string(::getpid()) + ".wrl";
+    std::ofstream(path) << "Group {} USE Nobody Group {}\n";
+    ToolRun r = zebvrml("print '" + path + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "#VRML V2.0 utf8\nGroup {}\n");
+    std::remove(path.c_str());
+}
+
+TEST(Cli, TreeShowsDefNamesTypesAndUses) {
+    ToolRun r = zebvrml("tree '" + example("hello.wrl") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "DEF Spinner Transform\n"
+              "  children: Shape\n"
+              "    appearance: Appearance\n"
+              "      material: DEF Red Material\n"
+              "    geometry: Box\n"
+              "Transform\n"
+              "  children: Shape\n"
+              "    appearance: Appearance\n"
+              "      material: USE Red\n"
+              "    geometry: Sphere\n"
+              "DEF Clock TimeSensor\n"
+              "DEF Turn OrientationInterpolator\n");
+}
+
+TEST(Cli, StatsCountsNodesNamesAndRoutes) {
+    ToolRun r = zebvrml("stats --json '" + example("animation.wrl") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"roots\": 8, \"nodes\": 19, \"defs\": 7, \"routes\": 5, "
+                         "\"scopes\": 1, \"templates\": 81"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"Material\": 3, \"PositionInterpolator\": 1, \"Shape\": 3"),
+              std::string::npos)
+        << r.out;
 }
 
 }  // namespace
