@@ -8,7 +8,7 @@
 
 #include "fields/field_internal.h"
 #include "loader/memory.h"
-#include "loader/pending_parts.h"
+#include "parser/parser_internal.h"
 #include "loader/report.h"
 
 namespace {
@@ -257,11 +257,31 @@ ZEBVRML2_API vrml_field *vrml_dup_SFNode(vrml_context *ctx, const vrml_field *so
     }
     vrml_field *record = vrml_allocfield(VRML_SFNODE);
     if (!record) return nullptr;
-    record->sfnode.defref = source->sfnode.defref;
-    // An unnamed node is copied for the instance being made; DEF and USE
-    // references keep their node until instancing re-binds them.
-    record->sfnode.node = source->sfnode.defref == 0 ? vrml_dupnode(ctx, source->sfnode.node)
-                                                     : source->sfnode.node;
+    const int32_t defref = source->sfnode.defref;
+    vrml_node *node = source->sfnode.node;
+    record->sfnode.defref = defref;
+    if (defref == 0) {
+        // An unnamed node: the copy for the instance being made.
+        record->sfnode.node = vrml_dupnode(ctx, node);
+    } else {
+        // A DEF or USE: entry |defref|-1 of the current DEF table holds the
+        // copy once the first reference of the instance has made it.
+        const int64_t index = (defref < 0 ? -int64_t{defref} : int64_t{defref}) - 1;
+        vrml_defentry *entry =
+            ctx && index <= INT32_MAX ? vrml_getdefentry(ctx->deftable, static_cast<int>(index)) : nullptr;
+        if (!entry) {
+            const int line = ctx && ctx->in ? static_cast<int>(ctx->in->line) : -1;
+            vrml_problem(ctx, nullptr, 0, "DUPSFN FATAL: @line %d", line);
+            std::free(record);
+            return nullptr;
+        }
+        record->sfnode.node = entry->node ? entry->node : vrml_dupdefnode(ctx, node, entry);
+    }
+    // A node that could not be copied (no memory) fails the duplicate.
+    if (node && !record->sfnode.node) {
+        std::free(record);
+        return nullptr;
+    }
     return record;
 }
 

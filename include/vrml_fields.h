@@ -208,11 +208,14 @@ ZEBVRML2_API void vrml_copy_MFNode(vrml_field *dest, const vrml_field *source);
  * A new record holding the value of source, or null when memory runs out
  * (nothing leaked). Only the SFNode and MFNode duplicates use ctx; the others
  * accept null for it.
- * vrml_dup_SFNode: a null source is reported ("dupSFN(%d): Duping NULL") and
- * gives null. The node of an unnamed reference (defref 0) is copied for the
- * prototype instance being made; the copy of DEF and USE references within an
- * instance is completed with prototype instancing, until then a reference
- * with a nonzero defref is duplicated as the same reference.
+ * vrml_dup_SFNode copies nodes for the prototype instance being made (the
+ * current scope): a null source is reported ("dupSFN(%d): Duping NULL") and
+ * gives null. An unnamed node (defref 0) is copied. A DEF or USE reference
+ * keeps its defref and takes the node of entry |defref|-1 of the current DEF
+ * table; when that entry holds no node yet, the source node is copied and
+ * bound to it, so every reference to one name within one instance shares one
+ * copy. A missing entry is reported ("DUPSFN FATAL: @line %d") and gives
+ * null, as does a node that cannot be copied (no memory).
  * vrml_dup_MFNode: an element whose duplicate fails is dropped and count is
  * the number of elements kept. */
 ZEBVRML2_API vrml_field *vrml_dup_SFBool(vrml_context *ctx, const vrml_field *source);

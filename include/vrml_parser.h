@@ -74,6 +74,30 @@ ZEBVRML2_API int vrml_deleteruntimenotifier(vrml_node *node, int member, void *u
 ZEBVRML2_API int vrml_deleteroute(vrml_node *source, const char *eventout, vrml_node *target,
                                   const char *eventin);
 
+/* ---- Declarations and instancing ----------------------------------------
+ * Called after their keyword. PROTO reads the name, the interface in
+ * brackets (with defaults) and the body in braces into a new template of the
+ * current template table and a declaration scope of its own; 1 when read
+ * (also when only the closing brace was missing), 0 when no name could be
+ * read, -1 on other errors. A PROTO whose name is already a type is read and
+ * then withdrawn. EXTERNPROTO reads the name, the interface (without
+ * defaults) and the url list, writes one "df: CLASS TYPE NAME" line per
+ * member on standard output and records the declaration in the context's
+ * externprotos list: 1, 0 without a name, -1 on errors. Our choices: a
+ * declaration with more than 512 members (the two hidden ones included) is
+ * refused with a diagnostic and -1; a PROTO template that the table refuses
+ * is released after its body has been read. */
+ZEBVRML2_API int vrml_readproto(vrml_context *ctx);
+ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx);
+
+/* Wires every pending instance of an EXTERNPROTO to a new instance of the
+ * PROTO whose type id the host stored in ext->implementation (in the current
+ * template table): eventIns forward both ways, the other members carry the
+ * EXTERNPROTO instance's values in the PROTO instance's content records,
+ * and the EXTERNPROTO instance takes over the PROTO instance's body. Null,
+ * always. */
+ZEBVRML2_API void *vrml_wireEPtoP(vrml_context *ctx, vrml_externproto *ext);
+
 /* The name of member `member` of template id in the scope's table, or null. */
 ZEBVRML2_API const char *vrml_getprotofieldname(vrml_scope *scope, int id, int member);
 

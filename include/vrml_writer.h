@@ -51,10 +51,16 @@ ZEBVRML2_API void vrml_print_MFVec3f(vrml_context *ctx, const vrml_field *value)
  * hidden members. Our choices where the data cannot be written as a ROUTE or
  * IS statement:
  *  - routes and notifiers added at run time carry no scope and are not
- *    written;
+ *    written; nor are the copied ROUTEs of a prototype instance's body,
+ *    which can hang on an event record that the instance shares with its
+ *    body through IS (they are written with the PROTO's body);
  *  - an IS member is written "name IS interfacename" only while its PROTO's
  *    scope is on top of the scope stack (as vrml_print_PROTOS arranges);
  *    elsewhere it is left out, so the output reads back with the default;
+ *  - a Script's IS member that cannot be resolved there is written as an
+ *    ordinary declaration with its current value;
+ *  - a missing value (no default, or content given up to IS) is written as
+ *    the blank value of its type;
  *  - a member carrying an EXTERNPROTO wiring mark (-125, -126) is written
  *    like an assigned member, with its current value.
  * A SFNode DEF reference without its DEF entry ends the process ("Could not

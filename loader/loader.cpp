@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "loader/lexer.h"
-#include "loader/pending_parts.h"
+#include "native/native_internal.h"
+#include "vrml_parser.h"
+#include "vrml_writer.h"
 #include "loader/report.h"
 #include "vrml_fields.h"
 #include "vrml_native.h"

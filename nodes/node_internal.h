@@ -12,6 +12,23 @@ vrml_node *vrml_createdefnode(vrml_context *ctx, int id, vrml_defentry *entry);
 
 }
 
+// Prototype instances in two steps, for copies that must be connected to
+// their enclosing instance before their own body is copied. The shell is a
+// node of declared type id with members from 1 on made from their defaults
+// (bound to entry when given), or null. Completing it copies the prototype
+// body into a new instance scope owned by the node, attaches the copied
+// routes and, for an EXTERNPROTO type, records the node as pending; false
+// when the body could not be copied (the node is then left as it was).
+vrml_node *vrml_createinstanceshell(vrml_context *ctx, int id, vrml_defentry *entry);
+bool vrml_completeinstance(vrml_context *ctx, vrml_node *node);
+
+// True for a declared type that is a PROTO or EXTERNPROTO (not a Script).
+bool vrml_isprototype(const vrml_nodetemplate *nodetemplate, int id);
+
+// Unlinks a node from the context's list of all nodes and releases it with
+// the contents of its slots.
+void vrml_discardnode(vrml_context *ctx, vrml_node *node);
+
 // Releases the private name index of a template table (before the table
 // record is freed).
 void vrml_templatetable_releaseindex(vrml_templatetable *table);

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "loader/memory.h"
-#include "loader/pending_parts.h"
+#include "native/native_internal.h"
+#include "vrml_parser.h"
+#include "vrml_writer.h"
 #include "native/native_internal.h"
 #include "loader/report.h"
 #include "nodes/node_internal.h"
@@ -14,17 +16,6 @@
 namespace {
 
 bool is_script(const vrml_nodetemplate *t) { return t->name && std::strcmp(t->name, "Script") == 0; }
-
-// Releases a node whose creation failed: the contents made so far, the
-// node record, and its place in the context's list of all nodes.
-void discard_node(vrml_context *ctx, vrml_node *node) {
-    vrml_listdelete(&ctx->allnodes, node);
-    for (int i = 0; i < node->nodetemplate->membercount; ++i) {
-        vrml_member &slot = node->members[i];
-        if (slot.content) vrml_freeuclass(slot.memberclass, slot.type, slot.content);
-    }
-    std::free(node);
-}
 
 // Makes the content of member i from its template and fills the slot;
 // false when the content could not be made.
@@ -68,32 +59,10 @@ vrml_node *make_node(vrml_context *ctx, int id, vrml_defentry *entry, bool insta
     for (int i = first; i < t->membercount && ok; ++i) ok = make_member(ctx, node, i);
     if (!ok) {
         if (entry) entry->node = previous;
-        discard_node(ctx, node);
+        vrml_discardnode(ctx, node);
         return nullptr;
     }
     return node;
-}
-
-// The remaining steps for an instance of a declared prototype: its own
-// scope copied from the declaration's, the body copied into it, the copied
-// routes attached.
-bool make_instance(vrml_context *ctx, vrml_node *node) {
-    vrml_nodetemplate *t = node->nodetemplate;
-    if (t->membercount < 2 || !t->members[1].defaultvalue) return false;
-    int source = t->members[1].defaultvalue->sfint32;
-    int n = vrml_dupscope(ctx, vrml_getscopeentry(ctx, source));
-    vrml_scope *scope = vrml_getscopeentry(ctx, n);
-    if (!scope) return false;
-    vrml_field *own = vrml_memberContentPtr(&node->members[1]);
-    if (own) own->sfint32 = n;
-    scope->owner = node;
-    if (vrml_pushscope(ctx, scope) < 0) return false;
-    bool ok = make_member(ctx, node, 0);
-    vrml_popscope(ctx);
-    if (!ok) return false;
-    vrml_createroutetree(scope);
-    if (t->external && t->externrecord) vrml_listappend(&t->externrecord->pending, node);
-    return true;
 }
 
 vrml_node *create(vrml_context *ctx, int id, vrml_defentry *entry) {
@@ -106,9 +75,9 @@ vrml_node *create(vrml_context *ctx, int id, vrml_defentry *entry) {
             vrml_nativeconstruct(ctx, node, id < VRML_BUILTIN_COUNT ? id : VRML_BUILTIN_SCRIPT);
         return node;
     }
-    if (!make_instance(ctx, node)) {
+    if (!vrml_completeinstance(ctx, node)) {
         if (entry) entry->node = previous;
-        discard_node(ctx, node);
+        vrml_discardnode(ctx, node);
         return nullptr;
     }
     return node;
@@ -131,6 +100,42 @@ vrml_field *first_body_record(vrml_node *node) {
 }
 
 }  // namespace
+
+void vrml_discardnode(vrml_context *ctx, vrml_node *node) {
+    vrml_listdelete(&ctx->allnodes, node);
+    for (int i = 0; i < node->nodetemplate->membercount; ++i) {
+        vrml_member &slot = node->members[i];
+        if (slot.content) vrml_freeuclass(slot.memberclass, slot.type, slot.content);
+    }
+    std::free(node);
+}
+
+bool vrml_isprototype(const vrml_nodetemplate *nodetemplate, int id) {
+    return id >= VRML_BUILTIN_COUNT && nodetemplate && !is_script(nodetemplate);
+}
+
+vrml_node *vrml_createinstanceshell(vrml_context *ctx, int id, vrml_defentry *entry) {
+    return ctx ? make_node(ctx, id, entry, true) : nullptr;
+}
+
+bool vrml_completeinstance(vrml_context *ctx, vrml_node *node) {
+    vrml_nodetemplate *t = node->nodetemplate;
+    if (t->membercount < 2 || !t->members[1].defaultvalue) return false;
+    int source = t->members[1].defaultvalue->sfint32;
+    int n = vrml_dupscope(ctx, vrml_getscopeentry(ctx, source));
+    vrml_scope *scope = vrml_getscopeentry(ctx, n);
+    if (!scope) return false;
+    vrml_field *own = vrml_memberContentPtr(&node->members[1]);
+    if (own) own->sfint32 = n;
+    scope->owner = node;
+    if (vrml_pushscope(ctx, scope) < 0) return false;
+    bool ok = make_member(ctx, node, 0);
+    vrml_popscope(ctx);
+    if (!ok) return false;
+    vrml_createroutetree(scope);
+    if (t->external && t->externrecord) vrml_listappend(&t->externrecord->pending, node);
+    return true;
+}
 
 extern "C" {
 

@@ -9,7 +9,6 @@
 #include "fields/field_internal.h"
 #include "loader/lexer.h"
 #include "loader/memory.h"
-#include "loader/pending_parts.h"
 #include "loader/report.h"
 #include "parser/parser_internal.h"
 

@@ -2,6 +2,7 @@
 #ifndef ZEBVRML2_PARSER_PARSER_INTERNAL_H
 #define ZEBVRML2_PARSER_PARSER_INTERNAL_H
 
+#include "loader/lexer.h"
 #include "vrml_parser.h"
 
 // A zeroed route record, or null.
@@ -22,5 +23,63 @@ int vrml_addeventinroute(vrml_context *ctx, vrml_node *node, int member, vrml_no
 // The event record that carries the routes leaving member m of node (an
 // eventOut's record, or the eventOut record of an exposedField), or null.
 vrml_eventout *vrml_member_eventout(vrml_nodetemplate *nodetemplate, vrml_node *node, int m);
+
+// The four names of a ROUTE statement.
+struct vrml_routenames {
+    char source[kVrmlRouteNameSize];
+    char eventout[kVrmlRouteNameSize];
+    char target[kVrmlRouteNameSize];
+    char eventin[kVrmlRouteNameSize];
+};
+
+// Reads "a.b TO c.d" after the word ROUTE: 0, or -1 (reported where the
+// statement is malformed).
+int vrml_readroutenames(vrml_context *ctx, vrml_routenames *names);
+
+// Adds the route named by names to the current scope: 0, or -1 (reported
+// "Could NOT add route: ...").
+int vrml_addroutenames(vrml_context *ctx, const vrml_routenames *names);
+
+// ---- Declarations -------------------------------------------------------
+
+// Most members a declared template holds: the two hidden ones and up to 510
+// declared (a Script: the hidden ones, its three built-in members and up to
+// 507 declared). A longer declaration is refused.
+constexpr int kVrmlDeclarationLimit = 512;
+
+extern "C" {
+
+// Reads a Script body from its opening brace: makes the Script's own
+// template and node and stores the DEF reference and the node in *result.
+// defname (vrml_malloc'd or null) is taken over. 1, or negative on error
+// (the result then holds a null node). Our choice: ROUTE statements in the
+// body (where the node printer writes the routes leaving a Script's
+// eventOuts) are read and added to the current scope once the node exists.
+int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname);
+
+// Inside a PROTO body, reads "IS name" when it follows: k+1 for interface
+// member k of the PROTO being declared, 0 when no IS follows (or outside a
+// PROTO body), -1 on error (reported).
+int vrml_resolveisalias(vrml_context *ctx, int memberclass);
+
+// ---- Instancing ---------------------------------------------------------
+
+// The copy of a prototype body node for the instance being made (the
+// context's scopeowner), with its IS members connected to that instance;
+// null for a null source or when the copy cannot be made.
+vrml_node *vrml_dupnode(vrml_context *ctx, vrml_node *source);
+// The same, bound to entry of the instance scope's DEF table.
+vrml_node *vrml_dupdefnode(vrml_context *ctx, vrml_node *source, vrml_defentry *entry);
+
+// Connects member i of an EXTERNPROTO instance to the member of the same
+// name of its implementing PROTO instance: 0; -1 no such name; -2 classes
+// differ; -3 / -4 the first / second forwarding route was not added.
+int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i);
+
+// Copies the pointers of a member's content into another slot's content of
+// the same class: 0, or -1 for a class outside 0..3.
+int vrml_copymembercontent(vrml_member *source, vrml_member *target);
+
+}
 
 #endif

@@ -108,34 +108,43 @@ int vrml_addeventinroute(vrml_context *, vrml_node *node, int member, vrml_node 
     return 0;
 }
 
-extern "C" {
-
-ZEBVRML2_API int vrml_getroute(vrml_context *ctx) {
+int vrml_readroutenames(vrml_context *ctx, vrml_routenames *names) {
     vrml_stream *in = ctx->in;
-    char source[kVrmlRouteNameSize], eventout[kVrmlRouteNameSize];
-    char target[kVrmlRouteNameSize], eventin[kVrmlRouteNameSize];
-    if (!vrml_get_nodename(in, source, sizeof source)) return -1;
+    char *source = names->source, *eventout = names->eventout;
+    char *target = names->target, *eventin = names->eventin;
+    if (!vrml_get_nodename(in, source, kVrmlRouteNameSize)) return -1;
     if (!vrml_expect_char(in, '.')) {
         vrml_problem(ctx, nullptr, 0, "expected '.' (%s)\n", source);
         return -1;
     }
-    if (!vrml_get_fieldname(in, eventout, sizeof eventout)) return -1;
+    if (!vrml_get_fieldname(in, eventout, kVrmlRouteNameSize)) return -1;
     if (!vrml_expect_string(in, "TO")) {
         vrml_problem(ctx, nullptr, 0, "expected 'TO' (%s:%s)\n", source, eventout);
         return -1;
     }
-    if (!vrml_get_nodename(in, target, sizeof target)) return -1;
+    if (!vrml_get_nodename(in, target, kVrmlRouteNameSize)) return -1;
     if (!vrml_expect_char(in, '.')) {
         vrml_problem(ctx, nullptr, 0, "expected '.' (%s:%s to %s)", source, eventout, target);
         return -1;
     }
-    if (!vrml_get_fieldname(in, eventin, sizeof eventin)) return -1;
-    if (!vrml_addrouteentry(ctx, source, eventout, target, eventin)) {
-        vrml_problem(ctx, nullptr, 0, "Could NOT add route: %s.%s TO %s.%s", source, eventout,
-                     target, eventin);
-        return -1;
-    }
+    if (!vrml_get_fieldname(in, eventin, kVrmlRouteNameSize)) return -1;
     return 0;
+}
+
+int vrml_addroutenames(vrml_context *ctx, const vrml_routenames *names) {
+    if (vrml_addrouteentry(ctx, names->source, names->eventout, names->target, names->eventin))
+        return 0;
+    vrml_problem(ctx, nullptr, 0, "Could NOT add route: %s.%s TO %s.%s", names->source,
+                 names->eventout, names->target, names->eventin);
+    return -1;
+}
+
+extern "C" {
+
+ZEBVRML2_API int vrml_getroute(vrml_context *ctx) {
+    vrml_routenames names;
+    if (vrml_readroutenames(ctx, &names) < 0) return -1;
+    return vrml_addroutenames(ctx, &names);
 }
 
 ZEBVRML2_API vrml_route *vrml_addrouteentry(vrml_context *ctx, const char *source,

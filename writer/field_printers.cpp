@@ -8,7 +8,9 @@
 #include "fields/field_internal.h"
 #include "fields/field_numbers.h"
 #include "loader/memory.h"
-#include "loader/pending_parts.h"
+#include "native/native_internal.h"
+#include "vrml_parser.h"
+#include "vrml_writer.h"
 
 namespace {
 

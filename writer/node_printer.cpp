@@ -30,14 +30,30 @@ const char *is_source_name(vrml_context *ctx, int status) {
 
 bool is_wiring_mark(int status) { return status == -125 || status == -126; }
 
-void print_value(vrml_context *ctx, vrml_member *slot, int type) {
+// A value that is missing (a member whose content was given up to an IS
+// mapping, or a template without a default) is written as the type's blank.
+void print_field(vrml_context *ctx, const vrml_field *value, int type) {
+    static const vrml_field blank{};
     if (type < 0 || type >= VRML_FIELDTYPE_COUNT) return;
-    vrml_printfield[type](ctx, vrml_memberContentPtr(slot));
+    vrml_printfield[type](ctx, value ? value : &blank);
 }
 
+void print_value(vrml_context *ctx, vrml_member *slot, int type) {
+    print_field(ctx, vrml_memberContentPtr(slot), type);
+}
+
+// Writes the routes leaving member m. The copied ROUTEs of a prototype
+// instance's body (their scope is an instance scope) can hang on a record
+// that the instance shares with its body through IS; they belong to the
+// body and are not written with the node.
 void print_routes_of(vrml_context *ctx, vrml_nodetemplate *nodetemplate, vrml_node *node, int m) {
     vrml_eventout *event = vrml_member_eventout(nodetemplate, node, m);
-    if (event && event->routes.count > 0) vrml_printroutelist(ctx, &event->routes);
+    if (!event) return;
+    for (vrml_listitem *it = event->routes.first; it; it = it->next) {
+        auto *route = static_cast<vrml_route *>(it->data);
+        if (route && route->scope && route->scope->owner) continue;
+        vrml_printroute(ctx, route);
+    }
 }
 
 // Writes one ROUTE line with DEF names and templates taken from scope; a
@@ -68,9 +84,11 @@ int vrml_print_Script(vrml_context *ctx, vrml_node *node) {
         const vrml_fieldtemplate &member = nodetemplate->members[m];
         vrml_member *slot = &node->members[m];
         bool shortform = m < 5;
-        if (slot->status < 0 && !is_wiring_mark(slot->status)) {
-            const char *source = is_source_name(ctx, slot->status);
-            if (!source) continue;
+        // An IS member that cannot be resolved here is written like the
+        // others, so that the Script keeps its interface.
+        const char *source =
+            slot->status < 0 && !is_wiring_mark(slot->status) ? is_source_name(ctx, slot->status) : nullptr;
+        if (source) {
             if (shortform) out->stream_iprintf(out, "%s IS %s\n", member.name, source);
             else
                 out->stream_iprintf(out, "%s %s %s IS %s\n", class_name(member.memberclass),
@@ -104,8 +122,7 @@ void vrml_print_interfacedecl(vrml_context *ctx, vrml_fieldtemplate *member) {
     out->stream_iprintf(out, "%s %s %s ", class_name(member->memberclass), type_name(member->type),
                         member->name);
     if (member->memberclass == VRML_EXPOSEDFIELD || member->memberclass == VRML_FIELD) {
-        if (member->type >= 0 && member->type < VRML_FIELDTYPE_COUNT)
-            vrml_printfield[member->type](ctx, member->defaultvalue);
+        print_field(ctx, member->defaultvalue, member->type);
     } else {
         out->stream_iprintf(out, "\n");
     }

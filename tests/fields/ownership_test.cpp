@@ -147,26 +147,41 @@ TEST(Duplicate, SFNodeOfNullSourceAndReferences) {
     EXPECT_EQ(vrml_dup_SFNode(c.get(), nullptr), nullptr);
     EXPECT_EQ(log.texts(), (std::vector<std::string>{"dupSFN(-1): Duping NULL",
                                                      "dupSFN(2): Duping NULL"}));
+    // A NULL node is duplicated as it is; a USE whose DEF entry the current
+    // table lacks cannot be.
     vrml_field src{};
+    vrml_field *d = vrml_dup_SFNode(c.get(), &src);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->sfnode.defref, 0);
+    EXPECT_EQ(d->sfnode.node, nullptr);
+    vrml_fieldfree(d);
     src.sfnode.defref = 3;
     src.sfnode.node = fake_node(1);
-    vrml_field *d = vrml_dup_SFNode(c.get(), &src);
-    EXPECT_EQ(d->sfnode.defref, 3);
-    EXPECT_EQ(d->sfnode.node, fake_node(1));
-    vrml_fieldfree(d);
+    EXPECT_EQ(vrml_dup_SFNode(c.get(), &src), nullptr);
 }
 
 TEST(Duplicate, MFNodeDropsElementsThatFail) {
     LogCapture log;
-    vrml_field *list = node_list({1, 2});
+    BareContext c;
+    vrml_field *list = vrml_allocfield(VRML_MFNODE);
+    for (int i = 0; i < 2; ++i) {
+        vrml_listappend(&list->mfnode.nodes, vrml_allocfield(VRML_SFNODE));  // NULL nodes
+        ++list->mfnode.count;
+    }
     vrml_listappend(&list->mfnode.nodes, nullptr);  // an item without a record
     ++list->mfnode.count;
-    vrml_field *d = vrml_dup_MFNode(nullptr, list);
+    vrml_field *use = vrml_allocfield(VRML_SFNODE);  // a USE without its DEF entry
+    use->sfnode.defref = 1;
+    use->sfnode.node = fake_node(2);
+    vrml_listappend(&list->mfnode.nodes, use);
+    ++list->mfnode.count;
+    vrml_field *d = vrml_dup_MFNode(c.get(), list);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->mfnode.count, 2);
     EXPECT_EQ(d->mfnode.nodes.count, 2);
-    EXPECT_EQ(static_cast<vrml_field *>(d->mfnode.nodes.last->data)->sfnode.node, fake_node(2));
-    EXPECT_EQ(log.texts(), std::vector<std::string>{"dupSFN(-1): Duping NULL"});
+    EXPECT_EQ(static_cast<vrml_field *>(d->mfnode.nodes.last->data)->sfnode.node, nullptr);
+    EXPECT_EQ(log.texts(), (std::vector<std::string>{"dupSFN(1): Duping NULL",
+                                                     "DUPSFN FATAL: @line 1"}));
     vrml_free_MFNode(d);
     vrml_free_MFNode(list);
 }

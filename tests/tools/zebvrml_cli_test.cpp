@@ -129,4 +129,34 @@ TEST(Cli, StatsCountsNodesNamesAndRoutes) {
         << r.out;
 }
 
+TEST(Cli, PrintKeepsTheExternProtoLinesOutOfTheWorld) {
+    ToolRun r = zebvrml("print '" + example("lamp_world.wrl") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.find("df:"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.rfind("#VRML V2.0 utf8\nPROTO Lamp [\n", 0), 0u) << r.out;
+    ToolRun merged = zebvrml("print '" + example("lamp_world.wrl") + "'", true);
+    EXPECT_NE(merged.out.find("df: exposedField SFColor lightColor\n"), std::string::npos);
+}
+
+TEST(Cli, ResolvingExternProtosFromLocalFiles) {
+    ToolRun plain = zebvrml("stats --json '" + example("lamp_world.wrl") + "'");
+    ToolRun resolved = zebvrml("stats --json --resolve-externprotos '" + example("lamp_world.wrl") + "'");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(resolved.status, 0);
+    // Two Transforms with a Lamp each; resolving adds the PROTO's body as
+    // declared (6 nodes) and two implementing instances with their copies.
+    EXPECT_NE(plain.out.find("\"nodes\": 4,"), std::string::npos) << plain.out;
+    EXPECT_NE(resolved.out.find("\"nodes\": 24,"), std::string::npos) << resolved.out;
+    EXPECT_NE(resolved.out.find("\"PointLight\": 3"), std::string::npos) << resolved.out;
+    EXPECT_EQ(zebvrml("check --resolve-externprotos '" + example("lamp_world.wrl") + "'").status, 0);
+
+    std::string path = testing::TempDir() + "cli_unresolved_" + std::to_string(::getpid()) + ".wrl";
+    std::ofstream(path) << "#VRML V2.0 utf8\nEXTERNPROTO Gone [ field SFInt32 n ] "
+                           "[ \"missing.wrl#Gone\" \"http://example.org/x.wrl\" ]\nGone {}\n";
+    ToolRun gone = zebvrml("print --resolve-externprotos '" + path + "'", true);
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_NE(gone.out.find(path + ": cannot resolve EXTERNPROTO Gone\n"), std::string::npos) << gone.out;
+    std::remove(path.c_str());
+}
+
 }  // namespace

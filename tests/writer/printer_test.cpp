@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "fields/field_internal.h"
-#include "loader/pending_parts.h"
+#include "native/native_internal.h"
+#include "vrml_parser.h"
+#include "vrml_writer.h"
 #include "scopes/scope_internal.h"
 #include "support/test_support.h"
 

@@ -13,9 +13,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"check", cmd_check, "check FILE               load a world and report its problems"},
-    {"print", cmd_print, "print FILE [-o OUT]      load a world and write it back as VRML"},
-    {"stats", cmd_stats, "stats FILE [--json]      count nodes per type, DEF names, routes, scopes"},
+    {"check", cmd_check, "check FILE [R]           load a world and report its problems"},
+    {"print", cmd_print, "print FILE [-o OUT] [R]  load a world and write it back as VRML"},
+    {"stats", cmd_stats, "stats FILE [--json] [R]  count nodes per type, DEF names, routes, scopes"},
     {"tree", cmd_tree, "tree FILE                show the node tree with DEF names and USEs"},
     {"types", cmd_types, "types [NAME]             list the built-in node types, or print one's interface"},
 };
@@ -27,6 +27,9 @@ void usage(FILE *to) {
                  "Commands (FILE may be - for standard input):\n");
     for (const Command &c : kCommands) std::fprintf(to, "  %s\n", c.summary);
     std::fprintf(to,
+                 "\nR is --resolve-externprotos: each EXTERNPROTO whose url names a local file\n"
+                 "(\"file.wrl#Name\" or \"file.wrl\", relative to the world's folder) is wired to\n"
+                 "the PROTO of that file; unresolvable ones are reported as problems.\n"
                  "\nExit status: 0 clean, 1 problems reported, 2 cannot open the file or bad\n"
                  "usage, 3 the load ended through a fatal condition.\n");
 }

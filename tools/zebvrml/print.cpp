@@ -7,13 +7,15 @@
 int cmd_print(int argc, char **argv) {
     const char *path = nullptr;
     const char *outpath = nullptr;
+    bool resolve = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) outpath = argv[++i];
+        else if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
         else if (!path) path = argv[i];
         else path = nullptr, i = argc;
     }
     if (!path) {
-        std::fprintf(stderr, "usage: zebvrml print FILE [-o OUT]\n");
+        std::fprintf(stderr, "usage: zebvrml print FILE [-o OUT] [%s]\n", kResolveOption);
         return kExitNoInput;
     }
     ToolInput input;
@@ -29,7 +31,7 @@ int cmd_print(int argc, char **argv) {
         }
     }
     tool_report_to_stderr(input.name);
-    vrml_context *ctx = tool_load(input, outpath == nullptr);
+    vrml_context *ctx = tool_load(input, outpath == nullptr, resolve);
     if (!ctx) return kExitFatal;
     vrml_stream *out = ctx->out;
     out->stream_printf(out, "#VRML V2.0 utf8\n");

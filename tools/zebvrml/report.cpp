@@ -9,6 +9,7 @@
 #else
 #include <unistd.h>
 #endif
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,6 +53,7 @@ bool tool_open(ToolInput &input, const char *path) {
     std::memset(&input, 0, sizeof input);
     bool is_stdin = std::strcmp(path, "-") == 0;
     input.name = is_stdin ? "<stdin>" : path;
+    input.stdin_input = is_stdin;
     int r = is_stdin ? zeb_initfilestream(&input.in, stdin) : zeb_initfilename(&input.in, path, "r");
     if (r < 0) return false;
     // Read the first line and push it back, so the loader sees all input.
@@ -65,7 +67,17 @@ bool tool_open(ToolInput &input, const char *path) {
     return true;
 }
 
-vrml_context *tool_load(ToolInput &input, bool quiet_stdout) {
+void tool_problem(const char *format, ...) {
+    char message[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    ++g_problems;
+    print_message(g_name, 0, message);
+}
+
+vrml_context *tool_load(ToolInput &input, bool quiet_stdout, bool resolve) {
     int saved = -1;
     if (quiet_stdout) {
         std::fflush(stdout);
@@ -73,6 +85,7 @@ vrml_context *tool_load(ToolInput &input, bool quiet_stdout) {
         if (saved >= 0) dup2(fileno(stderr), fileno(stdout));
     }
     vrml_context *ctx = vrmlutil_loadscene(&input.in, &input.out);
+    if (ctx && resolve) tool_resolve_externprotos(ctx, input.stdin_input ? nullptr : input.name);
     if (saved >= 0) {
         std::fflush(stdout);
         dup2(saved, fileno(stdout));

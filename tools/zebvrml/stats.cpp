@@ -9,14 +9,15 @@
 
 namespace {
 
-bool open_and_load(const char *path, ToolInput &input, vrml_context *&ctx, int &status) {
+bool open_and_load(const char *path, ToolInput &input, vrml_context *&ctx, int &status,
+                   bool resolve = false) {
     if (!tool_open(input, path)) {
         std::fprintf(stderr, "%s: cannot open\n", path);
         status = kExitNoInput;
         return false;
     }
     tool_report_to_stderr(input.name);
-    ctx = tool_load(input, true);
+    ctx = tool_load(input, true, resolve);
     if (!ctx) {
         status = kExitFatal;
         return false;
@@ -59,19 +60,21 @@ std::string json_escape(const char *s) {
 int cmd_stats(int argc, char **argv) {
     const char *path = nullptr;
     bool json = false;
+    bool resolve = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0) json = true;
+        else if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
         else if (!path) path = argv[i];
         else path = "";
     }
     if (!path || !*path) {
-        std::fprintf(stderr, "usage: zebvrml stats FILE [--json]\n");
+        std::fprintf(stderr, "usage: zebvrml stats FILE [--json] [%s]\n", kResolveOption);
         return kExitNoInput;
     }
     ToolInput input;
     vrml_context *ctx = nullptr;
     int status = 0;
-    if (!open_and_load(path, input, ctx, status)) return status;
+    if (!open_and_load(path, input, ctx, status, resolve)) return status;
 
     std::map<std::string, int> pertype;
     int routes = 0;

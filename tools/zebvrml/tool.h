@@ -19,6 +19,7 @@ struct ToolInput {
     vrml_stream out;
     const char *name;
     bool header;
+    bool stdin_input;
 };
 
 // Opens path ("-" for standard input) and looks at its header line without
@@ -33,9 +34,29 @@ void tool_report_to_stderr(const char *name);
 int tool_problem_count();
 
 // Loads the opened world with the handlers of tool_report_to_stderr. Text
-// that reading writes to standard output goes to standard error instead
-// when quiet_stdout is set, so that a world printed there stays clean.
-vrml_context *tool_load(ToolInput &input, bool quiet_stdout);
+// that reading writes to standard output (the library's "df: ..." lines for
+// every EXTERNPROTO member) goes to standard error instead when
+// quiet_stdout is set, so that a world printed there stays clean. With
+// resolve, the EXTERNPROTOs are then resolved (tool_resolve_externprotos).
+vrml_context *tool_load(ToolInput &input, bool quiet_stdout, bool resolve = false);
+
+// Resolves every EXTERNPROTO of ctx whose url names a local file ("file.wrl"
+// or "file.wrl#Name", relative to the folder of the world, or of the file
+// that declared it): reads that file's declarations into a scope of their
+// own and wires the pending instances to the named PROTO (the EXTERNPROTO's
+// own name without "#Name"). Unresolvable declarations are reported as
+// problems. The number resolved.
+int tool_resolve_externprotos(vrml_context *ctx, const char *worldpath);
+
+// Reports a problem of the tool itself as "NAME: message" and counts it.
+void tool_problem(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// The option that turns resolving on, accepted by check, print and stats.
+constexpr const char *kResolveOption = "--resolve-externprotos";
 
 // Exit status after a load: problems or clean.
 int tool_status();
