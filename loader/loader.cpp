@@ -7,6 +7,7 @@
 
 #include "loader/lexer.h"
 #include "native/native_internal.h"
+#include "release/release_internal.h"
 #include "vrml_parser.h"
 #include "vrml_writer.h"
 #include "loader/report.h"
@@ -37,12 +38,15 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out)
     ctx->in = in;
     ctx->out = out;
     ctx->protoindex = -1;
+    // The root list belongs to the context from the start, so that a scene
+    // left by a jump out of vrml_fatal_err releases it too.
+    ctx->root = root;
+    vrml_scene_forget(ctx);
     vrml_parsebuiltinfields(ctx);
     vrml_newscope(ctx);
     vrml_pushscope(ctx, vrml_getscopeentry(ctx, 0));
     vrml_nativeinit(ctx);
     vrml_get_MFNodeList(ctx, root);
-    ctx->root = root;
     vrnrt_oninitialupdate(ctx);
     if (ctx->scopes.count > 0) vrml_createroutetree(vrml_getscopeentry(ctx, 0));
     return ctx;
@@ -59,6 +63,7 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscenecc(const char *filename, int mode) 
     if (mode != 0) zeb_initfilename(out, filename, "w");
     else zeb_initfilestream(out, stderr);
     vrml_context *ctx = vrmlutil_loadscene(in, out);
+    if (ctx) vrml_scene_ownstreams(ctx, in, out);
     if (!ctx) {
         in->stream_close(in);
         out->stream_close(out);

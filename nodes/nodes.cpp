@@ -105,6 +105,7 @@ void vrml_discardnode(vrml_context *ctx, vrml_node *node) {
     vrml_listdelete(&ctx->allnodes, node);
     for (int i = 0; i < node->nodetemplate->membercount; ++i) {
         vrml_member &slot = node->members[i];
+        if (slot.status < 0) vrml_scene_disown(ctx, slot.content);
         if (slot.content) vrml_freeuclass(slot.memberclass, slot.type, slot.content);
     }
     std::free(node);

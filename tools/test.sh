@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test:
 #   1. natively;
-#   2. again with clang under AddressSanitizer and UndefinedBehaviorSanitizer,
+#   2. again with clang under AddressSanitizer (leak detection on: every test
+#      releases what it loads) and UndefinedBehaviorSanitizer,
 #      and the native runtime's tests (threads share its registry) under
 #      ThreadSanitizer;
 #   3. as a 32-bit Linux program (g++ -m32; under qemu-i386 where the kernel
@@ -62,7 +63,7 @@ native() {
 
 sanitized() {
   CC=clang CXX=clang++ configure build-sanitize -DZEBVRML2_SANITIZE=ON && build build-sanitize || return 1
-  ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build-sanitize && ran+=("AddressSanitizer and UndefinedBehaviorSanitizer")
 }
