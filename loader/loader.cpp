@@ -7,6 +7,7 @@
 
 #include "loader/lexer.h"
 #include "native/native_internal.h"
+#include "release/release_internal.h"
 #include "vrml_parser.h"
 #include "vrml_writer.h"
 #include "loader/report.h"
@@ -35,7 +36,10 @@ vrml_context *vrml_newcontext(vrml_stream *in, vrml_stream *out) {
     ctx->in = in;
     ctx->out = out;
     ctx->protoindex = -1;
+    // The root list belongs to the context from the start, so that a scene
+    // left by a jump out of vrml_fatal_err releases it too.
     ctx->root = root;
+    vrml_scene_forget(ctx);
     return ctx;
 }
 
@@ -68,6 +72,7 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscenecc(const char *filename, int mode) 
     if (mode != 0) zeb_initfilename(out, filename, "w");
     else zeb_initfilestream(out, stderr);
     vrml_context *ctx = vrmlutil_loadscene(in, out);
+    if (ctx) vrml_scene_ownstreams(ctx, in, out);
     if (!ctx) {
         in->stream_close(in);
         out->stream_close(out);

@@ -107,14 +107,14 @@ vrml_field *first_body_record(vrml_node *node) {
 // ---- Node limit ----------------------------------------------------------
 // The process default, and whether any context ever got one of its own (so
 // that creation looks up the side map only then). A context's own limit is
-// the side word of its list of all nodes (the context record itself keys
-// its scope index).
+// the side word of its nextnetobjectid field (the context record itself
+// keys its scope index, its list of all nodes the release's records).
 
 namespace {
 std::atomic<int32_t> g_defaultlimit{0};
 std::atomic<bool> g_ownlimits{false};
 
-const void *limit_key(const vrml_context *ctx) { return &ctx->allnodes; }
+const void *limit_key(const vrml_context *ctx) { return &ctx->nextnetobjectid; }
 }  // namespace
 
 int32_t vrml_nodelimit(const vrml_context *ctx) {
@@ -138,6 +138,7 @@ void vrml_discardnode(vrml_context *ctx, vrml_node *node) {
     vrml_listdelete(&ctx->allnodes, node);
     for (int i = 0; i < node->nodetemplate->membercount; ++i) {
         vrml_member &slot = node->members[i];
+        if (slot.status < 0) vrml_scene_disown(ctx, slot.content);
         if (slot.content) vrml_freeuclass(slot.memberclass, slot.type, slot.content);
     }
     std::free(node);

@@ -118,7 +118,11 @@ void copy_member(vrml_context *ctx, vrml_node *source, vrml_node *node, int i) {
     vrml_member &slot = node->members[i];
     slot.status = from.status;
     if (from.status < 0) {
+        void *own = slot.content;
         if (ctx->scopeowner) share_is(ctx, ctx->scopeowner, -from.status - 1, node, i);
+        // A member that kept its own content is released with the scene.
+        if (slot.content == own && slot.sharedpart == 0)
+            vrml_scene_own(ctx, own, slot.memberclass, slot.type, false);
         return;
     }
     if (slot.memberclass != VRML_EXPOSEDFIELD && slot.memberclass != VRML_FIELD) return;
@@ -197,17 +201,6 @@ vrml_node *copy_node(vrml_context *ctx, vrml_node *source, vrml_defentry *entry)
         return nullptr;
     }
     return node;
-}
-
-// Frees the content record of a member whose parts now live elsewhere.
-void free_emptied(int memberclass, void *content) {
-    if (memberclass == VRML_EXPOSEDFIELD && content) {
-        auto *record = static_cast<vrml_exposedfield *>(content);
-        std::free(record->eventin);
-        std::free(record->holder);
-        std::free(record->eventout);
-    }
-    std::free(content);
 }
 
 // Releases the values and routes of p's member content that the EXTERNPROTO
@@ -304,24 +297,56 @@ int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
             vrml_problem(ctx, nullptr, 0, "v_wp: Could not add vroute2");
             return -4;
         }
-        if (from.status >= 0) from.status = -125;
-        if (to.status >= 0) to.status = -126;
+        // Wired eventIns keep their own records, which the scene release
+        // no longer reaches through a negative status.
+        if (from.status >= 0) {
+            from.status = -125;
+            vrml_scene_own(ctx, from.content, from.memberclass, from.type, false);
+        }
+        if (to.status >= 0) {
+            to.status = -126;
+            vrml_scene_own(ctx, to.content, to.memberclass, to.type, false);
+        }
         return 0;
     }
     // The EXTERNPROTO instance's own content is released where nothing else
-    // holds it: not where it is shared with an enclosing instance through IS.
-    const bool owned = from.status >= 0 && from.sharedpart == 0;
+    // holds it; a part shared with an enclosing instance through IS stays.
     void *old = from.content;
+    void *moved = to.content;
+    vrml_scene_disown(ctx, moved);
+    const bool owned = (from.status >= 0 && from.sharedpart == 0) || vrml_scene_disown(ctx, old);
     const char *target = p->nodetemplate->members[j].name;
-    if (target && std::strcmp(target, "#baseclass") == 0) {
+    bool aliased = false;  // moved shares its values with another member's record
+    if (!moved || (target && std::strcmp(target, "#baseclass") == 0)) {
         if (owned) vrml_freeuclass(from.memberclass, from.type, old);
+        else if (from.sharedpart != 0) vrml_free_sharedmember(&from);
     } else {
         release_replaced(to);
         vrml_copymembercontent(&from, &to);
-        if (owned) free_emptied(from.memberclass, old);
+        // The values moved on: what is left of old is its structure.
+        if (owned) vrml_free_contentshell(from.memberclass, old, 0);
+        else if (from.sharedpart != 0) vrml_free_contentshell(from.memberclass, old, from.sharedpart);
+        else aliased = true;
     }
-    from.content = to.content;
+    from.content = moved;
     to.content = nullptr;
+    // A slot with a negative status is not released through; the scene
+    // keeps what it now holds: the whole record, or where its values are
+    // another record's, the structure (for a shared-part mark, the part the
+    // mark leaves alone).
+    if (from.status < 0 && moved) {
+        if (from.sharedpart == 0) {
+            vrml_scene_own(ctx, moved, from.memberclass, from.type, aliased);
+        } else {
+            auto *record = static_cast<vrml_exposedfield *>(moved);
+            if (from.sharedpart == kVrmlPartEventIn)
+                vrml_scene_own(ctx, record->eventin, VRML_EVENTIN, from.type, true);
+            else if (from.sharedpart == kVrmlPartEventOut)
+                vrml_scene_own(ctx, record->eventout, VRML_EVENTOUT, from.type, true);
+            else if (from.sharedpart == kVrmlPartHolder)
+                vrml_scene_own(ctx, record->holder, VRML_FIELD, from.type, true);
+        }
+    }
     return 0;
 }
 

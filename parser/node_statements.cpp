@@ -13,6 +13,7 @@
 #include "loader/stack_guard.h"
 #include "nodes/node_internal.h"
 #include "parser/parser_internal.h"
+#include "release/release_internal.h"
 
 namespace {
 
@@ -58,7 +59,11 @@ bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
         vrml_problem(ctx, nullptr, 0, "Invalid IS relationship");
         vrml_problem(nullptr, ctx->in, 0, "Invalid IS relationship");
     }
-    node->members[i].status = static_cast<int8_t>(-(j + 1));
+    vrml_member &slot = node->members[i];
+    // The body node keeps its own content under the IS status; the scene
+    // releases it (the status alone does not tell it from a shared one).
+    if (slot.status >= 0) vrml_scene_own(ctx, slot.content, slot.memberclass, slot.type, false);
+    slot.status = static_cast<int8_t>(-(j + 1));
     return ok;
 }
 

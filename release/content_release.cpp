@@ -73,3 +73,26 @@ ZEBVRML2_API void vrml_freeuclass(int memberclass, int type, void *content) {
 }
 
 }  // extern "C"
+
+void vrml_free_contentshell(int memberclass, void *content, int kept) {
+    if (!content) return;
+    switch (memberclass) {
+    case VRML_EVENTIN: {
+        auto *record = static_cast<vrml_eventin *>(content);
+        free_routes(&record->routes);
+        std::free(record);
+        break;
+    }
+    case VRML_EVENTOUT:
+    case VRML_FIELD: std::free(content); break;
+    case VRML_EXPOSEDFIELD: {
+        auto *record = static_cast<vrml_exposedfield *>(content);
+        if (kept != kVrmlPartEventIn) vrml_free_contentshell(VRML_EVENTIN, record->eventin, 0);
+        if (kept != kVrmlPartHolder) std::free(record->holder);
+        if (kept != kVrmlPartEventOut) std::free(record->eventout);
+        std::free(record);
+        break;
+    }
+    default: break;
+    }
+}
