@@ -8,7 +8,10 @@
 # and UndefinedBehaviorSanitizer), seeds the fuzzer with the sample corpus
 # and examples/, and runs it in rounds of at most ROUND seconds (environment;
 # default 300) that share one growing corpus in BUILD_DIR/fuzz-corpus, so a
-# long session keeps what it found. Extra libFuzzer options may be given in
+# long session keeps what it found. Leak checks slow fuzzing twentyfold, so
+# the rounds run without them and then every input of the corpus and the
+# seeds is run once more with LeakSanitizer watching (inputs that end through
+# the fatal exit are exempt: see fuzz/load_print_fuzzer.cpp). Extra libFuzzer options may be given in
 # FUZZ_OPTIONS. Every input that crashes, trips a sanitizer, overflows the
 # stack or runs out of time or memory is kept in BUILD_DIR/fuzz-artifacts and
 # makes the script fail; make each one a regression test in tests/hostile/.
@@ -35,10 +38,10 @@ status=0
 while [ "$left" -gt 0 ]; do
   now=$(( left < round ? left : round ))
   # Stack overflows, sanitizer reports and timeouts end the run with an
-  # artifact. Leak detection stays off until the target releases everything.
+  # artifact.
   ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:detect_stack_use_after_return=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "$dir/fuzz/load_print_fuzzer" -max_total_time="$now" -max_len=65536 -timeout=60 \
+    "$dir/fuzz/load_print_fuzzer" -max_total_time="$now" -max_len=65536 -timeout=60 -detect_leaks=0 \
       -rss_limit_mb=4096 -close_fd_mask=1 -print_final_stats=1 \
       -artifact_prefix="$dir/fuzz-artifacts/" ${FUZZ_OPTIONS:-} \
       "$dir/fuzz-corpus" "${seeds[@]}" 2>"$dir/fuzz.log" || status=1
@@ -46,6 +49,16 @@ while [ "$left" -gt 0 ]; do
   [ $status -eq 0 ] || break
   left=$(( left - now ))
 done
+
+if [ $status -eq 0 ]; then
+  echo "replaying the corpus with leak checks"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "$dir/fuzz/load_print_fuzzer" -runs=0 -detect_leaks=1 -timeout=60 -rss_limit_mb=4096 \
+      -close_fd_mask=1 -artifact_prefix="$dir/fuzz-artifacts/" \
+      "$dir/fuzz-corpus" "${seeds[@]}" 2>"$dir/fuzz-leaks.log" || status=1
+  grep -E '^#[0-9]+ +(INITED|DONE)' "$dir/fuzz-leaks.log" || true
+  [ $status -eq 0 ] || grep -E 'ERROR|SUMMARY' "$dir/fuzz-leaks.log" || true
+fi
 
 found=$(find "$dir/fuzz-artifacts" -type f | wc -l)
 if [ $status -ne 0 ] || [ "$found" -gt "$found_before" ]; then
