@@ -123,11 +123,24 @@ TEST(Nesting, MillionLevelsEndThroughTheFatalExit) {
     EXPECT_NE(message.find("vrml_parse_node: nesting too deep"), std::string::npos) << message;
 }
 
+// Levels of Group nesting that reading fits in 1 MiB, as measured here.
+int levels_read_in_one_mib() {
+    double per_level = stack_per_level(
+        [](int n) {
+            vrml_stackguard_resetlowest();
+            LoadedScene scene(nested_groups(n));
+            return vrml_stackguard_lowest();
+        },
+        100, 600);
+    return static_cast<int>(static_cast<double>(kOneMiB - kVrmlStackReserve) / per_level);
+}
+
 TEST(Nesting, DeepCopyOfAPrototypeBodyEndsThroughTheFatalExit) {
     // A body that reads within the stack, copied where the reading already
     // went deep: the copy meets the guard.
+    const int fit = levels_read_in_one_mib();
     std::string message;
-    EXPECT_FALSE(loads_on_one_mib(deep_body_instance(2500, 2500), &message));
+    EXPECT_FALSE(loads_on_one_mib(deep_body_instance(fit * 7 / 10, fit * 8 / 10), &message));
     EXPECT_EQ(message.rfind("vrml_dupnode: nesting too deep for the stack", 0), 0u) << message;
 }
 
