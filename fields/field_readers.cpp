@@ -19,6 +19,16 @@ namespace {
 constexpr int kBoolTokenSize = 31;     // tokens of up to 30 characters
 constexpr int kNumberTokenSize = 255;  // tokens of up to 254 characters
 constexpr size_t kStringBufferSize = 65535;
+constexpr int64_t kImageFirstPixels = 4096;  // the pixel array's first size
+
+// Moves the used bytes of pixels into a zeroed block of size bytes (size <
+// 2^31); the old block is released either way. Null when there is no memory.
+unsigned char *grow_pixels(unsigned char *pixels, int64_t used, int64_t size) {
+    auto *grown = static_cast<unsigned char *>(vrml_malloc_array(static_cast<size_t>(size), 1));
+    if (grown) std::memcpy(grown, pixels, static_cast<size_t>(used));
+    std::free(pixels);
+    return grown;
+}
 
 void report_code(vrml_context *ctx, int32_t code) {
     vrml_problem(ctx, nullptr, code, "%s", vrml_fielderrortext(code));
@@ -319,23 +329,35 @@ ZEBVRML2_API int vrml_get_SFImage(vrml_context *ctx, vrml_field *value) {
     if (ok) {
         const int64_t width = image->width, height = image->height, components = image->components;
         if (width == 0 || height == 0 || components == 0) return 0;
+        // Each factor is below 2^31: the first product fits, and the second
+        // is formed only when the first is below 2^31 as well.
         ok = components >= 1 && components <= 4 && width > 0 && height > 0 &&
-             width * height * components <= INT32_MAX;
+             width * height <= INT32_MAX && width * height * components <= INT32_MAX;
         if (ok) {
             const int64_t count = width * height;
+            // The pixel array grows with the pixels actually read, so that a
+            // header alone never claims gigabytes.
+            int64_t room = count < kImageFirstPixels ? count : kImageFirstPixels;
             pixels = static_cast<unsigned char *>(
-                vrml_malloc_array(static_cast<size_t>(count), static_cast<size_t>(components)));
-            if (!pixels) {
-                report_code(ctx, VRML_ERR_NOMEM);
-                return -1;
-            }
+                vrml_malloc_array(static_cast<size_t>(room), static_cast<size_t>(components)));
             unsigned char *out = pixels;
-            for (int64_t i = 0; ok && i < count; ++i) {
+            for (int64_t i = 0; ok && pixels && i < count; ++i) {
+                if (i == room) {
+                    room = room > count / 2 ? count : 2 * room;
+                    pixels = grow_pixels(pixels, i * components, room * components);
+                    if (!pixels) break;
+                    out = pixels + i * components;
+                }
                 int32_t pixel = 0;
                 ok = read_int32(ctx, &pixel) == 1;
                 const uint32_t bits = static_cast<uint32_t>(pixel);
                 for (int64_t k = 0; k < components; ++k)
                     *out++ = static_cast<unsigned char>(bits >> (8 * k));
+            }
+            if (!pixels) {
+                report_code(ctx, VRML_ERR_NOMEM);
+                std::memset(image, 0, sizeof *image);
+                return -1;
             }
             if (ok) {
                 image->pixels = pixels;

@@ -225,6 +225,18 @@ ZEBVRML2_API vrml_node *vrml_createnode(vrml_context *ctx, int id);
 /* The same without native constructors, prototype body or scope. */
 ZEBVRML2_API vrml_node *vrml_createnode_nc(vrml_context *ctx, int id);
 
+/* Extension: the most nodes a context may hold in its list of all nodes.
+ * Past the limit every node creation (reading, prototype instancing, the
+ * calls above) fails as it does when the heap is exhausted; where the
+ * reader cannot go on without the node, the load ends through
+ * vrml_fatal_err with "node limit of N reached". With ctx, the limit of that
+ * context; with a null ctx, the limit of every context that has none of its
+ * own, loads that start later among them. limit <= 0 removes the limit
+ * (the default; for a context, its own limit, so that the process-wide one
+ * applies again). Returns the limit replaced (0: none), or -1 when a
+ * context's limit cannot be recorded (no memory). */
+ZEBVRML2_API int32_t vrml_setnodelimit(vrml_context *ctx, int32_t limit);
+
 /* The current value of an exposedField or field member, or null. */
 ZEBVRML2_API vrml_field *vrml_getnodefield(vrml_templatetable *table, vrml_node *node, int i);
 /* Stores value (taken over; null: a blank value) in member i, releasing

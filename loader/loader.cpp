@@ -25,9 +25,7 @@ int vrml_get_magic(vrml_stream *in) {
     return -1;
 }
 
-extern "C" {
-
-ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out) {
+vrml_context *vrml_newcontext(vrml_stream *in, vrml_stream *out) {
     auto *ctx = static_cast<vrml_context *>(vrml_malloc(sizeof(vrml_context)));
     if (!ctx) return nullptr;
     auto *root = static_cast<vrml_mfnode *>(vrml_malloc(sizeof(vrml_mfnode)));
@@ -42,13 +40,24 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out)
     // left by a jump out of vrml_fatal_err releases it too.
     ctx->root = root;
     vrml_scene_forget(ctx);
+    return ctx;
+}
+
+void vrml_loadcontext(vrml_context *ctx) {
     vrml_parsebuiltinfields(ctx);
     vrml_newscope(ctx);
     vrml_pushscope(ctx, vrml_getscopeentry(ctx, 0));
     vrml_nativeinit(ctx);
-    vrml_get_MFNodeList(ctx, root);
+    vrml_get_MFNodeList(ctx, ctx->root);
     vrnrt_oninitialupdate(ctx);
     if (ctx->scopes.count > 0) vrml_createroutetree(vrml_getscopeentry(ctx, 0));
+}
+
+extern "C" {
+
+ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out) {
+    vrml_context *ctx = vrml_newcontext(in, out);
+    if (ctx) vrml_loadcontext(ctx);
     return ctx;
 }
 

@@ -1,10 +1,12 @@
 // Node instances: creation from templates, member content records, member
 // access by index and the walk down prototype chains.
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
 #include "loader/memory.h"
+#include "loader/side_records.h"
 #include "native/native_internal.h"
 #include "vrml_parser.h"
 #include "vrml_writer.h"
@@ -36,6 +38,7 @@ bool make_member(vrml_context *ctx, vrml_node *node, int i) {
 // the list of all nodes and the members from first on. Null on failure
 // (nothing left behind).
 vrml_node *make_node(vrml_context *ctx, int id, vrml_defentry *entry, bool instance_aware) {
+    if (vrml_atnodelimit(ctx)) return nullptr;
     vrml_nodetemplate *t = vrml_gettemplateentry(ctx->templates, id);
     if (!t) return nullptr;
     vrml_node *node = vrml_allocnode(t);
@@ -100,6 +103,36 @@ vrml_field *first_body_record(vrml_node *node) {
 }
 
 }  // namespace
+
+// ---- Node limit ----------------------------------------------------------
+// The process default, and whether any context ever got one of its own (so
+// that creation looks up the side map only then). A context's own limit is
+// the side word of its nextnetobjectid field (the context record itself
+// keys its scope index, its list of all nodes the release's records).
+
+namespace {
+std::atomic<int32_t> g_defaultlimit{0};
+std::atomic<bool> g_ownlimits{false};
+
+const void *limit_key(const vrml_context *ctx) { return &ctx->nextnetobjectid; }
+}  // namespace
+
+int32_t vrml_nodelimit(const vrml_context *ctx) {
+    if (ctx && g_ownlimits.load(std::memory_order_relaxed)) {
+        void **word = vrml_side_word(limit_key(ctx), false);
+        if (word) return static_cast<int32_t>(reinterpret_cast<intptr_t>(*word));
+    }
+    return g_defaultlimit.load(std::memory_order_relaxed);
+}
+
+bool vrml_atnodelimit(const vrml_context *ctx) {
+    int32_t limit = vrml_nodelimit(ctx);
+    return limit > 0 && ctx->allnodes.count >= limit;
+}
+
+void vrml_context_releasenodelimit(vrml_context *ctx) {
+    if (ctx && g_ownlimits.load(std::memory_order_relaxed)) vrml_side_take(limit_key(ctx));
+}
 
 void vrml_discardnode(vrml_context *ctx, vrml_node *node) {
     vrml_listdelete(&ctx->allnodes, node);
@@ -208,6 +241,22 @@ ZEBVRML2_API void *vrml_creatememberfromtemplate(vrml_context *ctx, vrml_fieldte
     case VRML_FIELD: return vrml_alloc_field(ctx, member);
     default: return nullptr;
     }
+}
+
+ZEBVRML2_API int32_t vrml_setnodelimit(vrml_context *ctx, int32_t limit) {
+    if (limit < 0) limit = 0;
+    if (!ctx) return g_defaultlimit.exchange(limit);
+    void **word = vrml_side_word(limit_key(ctx), false);
+    int32_t old = word ? static_cast<int32_t>(reinterpret_cast<intptr_t>(*word)) : 0;
+    if (limit == 0) {
+        vrml_context_releasenodelimit(ctx);
+        return old;
+    }
+    g_ownlimits.store(true, std::memory_order_relaxed);
+    word = vrml_side_word(limit_key(ctx), true);
+    if (!word) return -1;
+    *word = reinterpret_cast<void *>(static_cast<intptr_t>(limit));
+    return old;
 }
 
 ZEBVRML2_API vrml_node *vrml_createnode(vrml_context *ctx, int id) { return create(ctx, id, nullptr); }

@@ -368,6 +368,14 @@ ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     return 1;
 }
 
+}  // extern "C"
+
+namespace {
+int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, script_state &s);
+}  // namespace
+
+extern "C" {
+
 int vrml_resolveisalias(vrml_context *ctx, int memberclass) {
     if (ctx->protoindex < 0) return 0;
     vrml_stream *in = ctx->in;
@@ -401,8 +409,25 @@ int vrml_resolveisalias(vrml_context *ctx, int memberclass) {
 }
 
 int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname) {
+    // The state (several KiB) lives on the heap: Scripts nest through their
+    // SFNode and MFNode fields, and each level would hold one on the stack.
+    auto *state = static_cast<script_state *>(vrml_malloc(sizeof(script_state)));
+    if (!state) {
+        std::free(defname);
+        vrml_problem(ctx, nullptr, VRML_ERR_NOMEM, "%s", vrml_fielderrortext(VRML_ERR_NOMEM));
+        return -1;
+    }
+    int r = read_script_body(ctx, result, defname, *state);
+    std::free(state);
+    return r;
+}
+
+}  // extern "C"
+
+namespace {
+
+int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, script_state &s) {
     vrml_stream *in = ctx->in;
-    script_state s;
     s.set.count = 0;
     for (int i = 0; i < 3; ++i) s.given[i] = nullptr, s.giventype[i] = -1;
     s.routes = vrml_list{};
@@ -545,4 +570,4 @@ int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname) {
     return 1;
 }
 
-}  // extern "C"
+}  // namespace

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "loader/report.h"
+#include "loader/stack_guard.h"
 #include "nodes/node_internal.h"
 #include "parser/parser_internal.h"
 #include "release/release_internal.h"
@@ -177,6 +178,7 @@ void unshare(vrml_context *ctx, vrml_node *node) {
 
 vrml_node *copy_node(vrml_context *ctx, vrml_node *source, vrml_defentry *entry) {
     if (!source) return nullptr;
+    vrml_stackguard(ctx, "vrml_dupnode");
     vrml_nodetemplate *t = vrml_gettemplateentry(ctx->templates, source->type);
     const bool instance = vrml_isprototype(t, source->type);
     vrml_node *node = instance ? vrml_createinstanceshell(ctx, source->type, entry)

@@ -10,10 +10,20 @@
 #include "loader/lexer.h"
 #include "loader/memory.h"
 #include "loader/report.h"
+#include "loader/stack_guard.h"
+#include "nodes/node_internal.h"
 #include "parser/parser_internal.h"
 #include "release/release_internal.h"
 
 namespace {
+
+// The name buffers of the two recursive frames live beside the thread, not
+// on the stack, so that a nesting level costs little stack. Neither is read
+// after the recursion below it: vrml_parse_node hands its word to
+// vrml_do_node, which uses it before it reads any member, and vrml_do_node
+// reads its next member name after the member value.
+thread_local char t_word[kVrmlNameSize];
+thread_local char t_member[kVrmlNameSize];
 
 vrml_field *node_reference(int32_t defref, vrml_node *node) {
     vrml_field *record = vrml_allocfield(VRML_SFNODE);
@@ -74,16 +84,17 @@ void read_member_value(vrml_context *ctx, vrml_node *node, int i) {
 extern "C" {
 
 ZEBVRML2_API vrml_field *vrml_parse_node(vrml_context *ctx, char *defname) {
-    char word[kVrmlNameSize];
+    vrml_stackguard(ctx, "vrml_parse_node");
+    char *word = t_word;
     vrml_stream *in = ctx->in;
     for (;;) {
-        if (in->stream_eof(in) || !vrml_get_nodename(in, word, sizeof word)) break;
+        if (in->stream_eof(in) || !vrml_get_nodename(in, word, kVrmlNameSize)) break;
         if (std::strcmp(word, "NULL") == 0) {
             std::free(defname);
             return node_reference(0, nullptr);
         }
         if (std::strcmp(word, "DEF") == 0) {
-            if (!vrml_get_tokenstring(in, word, sizeof word)) break;
+            if (!vrml_get_tokenstring(in, word, kVrmlNameSize)) break;
             std::free(defname);
             vrml_savestring(&defname, word);
             if (!defname) vrml_fatal_err("v_pn: No mem\n");
@@ -91,7 +102,7 @@ ZEBVRML2_API vrml_field *vrml_parse_node(vrml_context *ctx, char *defname) {
         }
         if (std::strcmp(word, "USE") == 0) {
             std::free(defname);
-            if (!vrml_get_tokenstring(in, word, sizeof word)) return nullptr;
+            if (!vrml_get_tokenstring(in, word, kVrmlNameSize)) return nullptr;
             int k = vrml_finddefidx(ctx->deftable, word);
             vrml_defentry *entry = k >= 0 ? vrml_getdefentry(ctx->deftable, k) : nullptr;
             if (!entry) {
@@ -138,6 +149,8 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
     vrml_node *node = vrml_createnode(ctx, id);
     if (!node) {
         std::free(defname);
+        if (vrml_atnodelimit(ctx))
+            vrml_fatal_err("v_d_n: node limit of %d reached: %s", static_cast<int>(vrml_nodelimit(ctx)), name);
         vrml_fatal_err("v_d_n: Could not create node: %s", name);
     }
     int32_t defref = 0;
@@ -148,11 +161,11 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
     }
 
     vrml_stream *in = ctx->in;
-    char member[kVrmlNameSize];
+    char *member = t_member;
     bool failed = false;
     for (;;) {
         if (in->stream_eof(in) || vrml_expect_string(in, "}")) break;
-        if (!vrml_get_fieldname(in, member, sizeof member)) {
+        if (!vrml_get_fieldname(in, member, kVrmlNameSize)) {
             vrml_problem(nullptr, in, 0, "v_d_n: Bad field token");
             break;
         }

@@ -82,12 +82,20 @@ case $what in
   wine)
     { have_file /usr/lib/wine/wine64 || have_cmd wine64; } || need+=(wine wine64)
     ;;
+  fuzz)
+    probe=$(mktemp -d)
+    printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }\n' \
+      >"$probe/probe.cpp"
+    clang++ -fsanitize=fuzzer "$probe/probe.cpp" -o "$probe/probe" >/dev/null 2>&1 \
+      || need+=(libclang-rt-14-dev)
+    rm -rf "$probe"
+    ;;
   wine32)
     install_wine32
     exit $?
     ;;
   *)
-    echo "usage: install-deps.sh [base|linux32|qemu|mingw|wine|wine32]" >&2
+    echo "usage: install-deps.sh [base|linux32|qemu|mingw|wine|wine32|fuzz]" >&2
     exit 2
     ;;
 esac

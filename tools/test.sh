@@ -9,7 +9,10 @@
 #      cannot run 32-bit programs);
 #   4. as a 64-bit Windows program (mingw-w64) under Wine;
 #   5. as a 32-bit Windows program under the 32-bit Wine, where it can be
-#      installed; the 32-bit DLLs' export tables are checked in any case.
+#      installed; the 32-bit DLLs' export tables are checked in any case;
+#   6. fuzzing the loader and printer with libFuzzer for about two minutes
+#      (FUZZ_SECONDS; tools/fuzz.sh), skipped when clang's fuzzer runtime
+#      cannot be had.
 # It installs what it needs with apt-get when it is missing, says what it
 # skipped and why, and ends with the time of each stage and the total of all
 # test runs.
@@ -162,12 +165,21 @@ win32() {
   fi
 }
 
+# ---- fuzzing ------------------------------------------------------------
+fuzzing() {
+  if ! bash tools/install-deps.sh fuzz; then
+    skipped+=("fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing"); return 0
+  fi
+  bash tools/fuzz.sh "${FUZZ_SECONDS:-120}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-120} s)")
+}
+
 stage "native build and tests" native
 stage "sanitizer build and tests" sanitized
 stage "thread sanitizer (native runtime)" threads
 stage "32-bit Linux build and tests" linux32
 stage "64-bit Windows build and tests" win64
 stage "32-bit Windows build and tests" win32
+stage "fuzzing the loader and printer" fuzzing
 
 echo
 echo "== summary"

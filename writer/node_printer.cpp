@@ -3,6 +3,7 @@
 
 #include "fields/field_internal.h"
 #include "loader/report.h"
+#include "loader/stack_guard.h"
 #include "parser/parser_internal.h"
 #include "writer/writer_internal.h"
 
@@ -159,6 +160,7 @@ int vrml_print_scopeprotos(vrml_context *ctx, vrml_scope *scope) {
 extern "C" {
 
 ZEBVRML2_API int vrml_print_node(vrml_context *ctx, vrml_node *node) {
+    vrml_stackguard(ctx, "vrml_print_node");
     vrml_stream *out = ctx->out;
     if (!node) return out->stream_printf(out, "NULL");
     vrml_nodetemplate *nodetemplate = vrml_gettemplateentry(ctx->templates, node->type);

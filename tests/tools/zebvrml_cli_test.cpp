@@ -160,3 +160,25 @@ TEST(Cli, ResolvingExternProtosFromLocalFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Cli, MaxNodesEndsEveryLoadingCommandPastTheLimit) {
+    const std::string world = "'" + example("hello.wrl") + "'";
+    ToolRun ok = zebvrml("stats " + world + " --max-nodes 1000");
+    EXPECT_EQ(ok.status, 0);
+    for (const char *command : {"check", "print", "stats", "tree"}) {
+        ToolRun r = zebvrml(std::string(command) + " --max-nodes 1 " + world, true);
+        EXPECT_EQ(r.status, 3) << command;
+        EXPECT_NE(r.out.find("fatal: : v_d_n: node limit of 1 reached: "), std::string::npos)
+            << command << ": " << r.out;
+    }
+    for (const char *bad : {"0", "-5", "x", "99999999999"}) {
+        ToolRun r = zebvrml(std::string("print --max-nodes ") + bad + " " + world, true);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_EQ(r.out, "zebvrml: --max-nodes needs a count from 1 to 2147483647\n") << bad;
+    }
+    EXPECT_EQ(zebvrml("print " + world + " --max-nodes").status, 2);
+}
+
+}  // namespace

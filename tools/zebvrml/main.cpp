@@ -1,5 +1,7 @@
 // zebvrml: the command-line host of the VRML97 library.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tool.h"
@@ -30,8 +32,30 @@ void usage(FILE *to) {
                  "\nR is --resolve-externprotos: each EXTERNPROTO whose url names a local file\n"
                  "(\"file.wrl#Name\" or \"file.wrl\", relative to the world's folder) is wired to\n"
                  "the PROTO of that file; unresolvable ones are reported as problems.\n"
+                 "\n--max-nodes N (with any command that loads a world) ends the load through\n"
+                 "the fatal exit once the world would hold more than N nodes.\n"
                  "\nExit status: 0 clean, 1 problems reported, 2 cannot open the file or bad\n"
                  "usage, 3 the load ended through a fatal condition.\n");
+}
+
+// Takes "--max-nodes N" out of the arguments after the command and sets the
+// node limit of every load. False (reported) when N is not a positive count.
+bool take_max_nodes(int &argc, char **argv) {
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--max-nodes") != 0) continue;
+        char *end = nullptr;
+        errno = 0;
+        long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+        if (i + 1 >= argc || *end != '\0' || errno != 0 || n <= 0 || n > INT32_MAX) {
+            std::fprintf(stderr, "zebvrml: --max-nodes needs a count from 1 to %d\n", INT32_MAX);
+            return false;
+        }
+        vrml_setnodelimit(nullptr, static_cast<int32_t>(n));
+        for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+        argc -= 2;
+        --i;
+    }
+    return true;
 }
 
 }  // namespace
@@ -49,6 +73,7 @@ int main(int argc, char **argv) {
         std::printf("zebvrml %s\n", ZEBVRML2_VERSION);
         return 0;
     }
+    if (!take_max_nodes(argc, argv)) return kExitNoInput;
     for (const Command &c : kCommands)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "zebvrml: unknown command '%s'\n", argv[1]);
