@@ -64,6 +64,12 @@ native() {
   configure build && build build && run_ctest build && ran+=("native")
 }
 
+# The number conversions against the C library over a million random values
+# and the hard cases (the regular suite runs a small sample).
+numbers() {
+  ./build/bench/fieldnum_check 1000000 && ran+=("number conversions checked against the C library")
+}
+
 sanitized() {
   CC=clang CXX=clang++ configure build-sanitize -DZEBVRML2_SANITIZE=ON && build build-sanitize || return 1
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1 \
@@ -174,6 +180,7 @@ fuzzing() {
 }
 
 stage "native build and tests" native
+stage "number conversions (fieldnum_check)" numbers
 stage "sanitizer build and tests" sanitized
 stage "thread sanitizer (native runtime)" threads
 stage "32-bit Linux build and tests" linux32
