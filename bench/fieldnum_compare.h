@@ -124,8 +124,8 @@ inline void check_hard_cases(NumCheck &c) {
 }
 
 // count random cases of each kind.
-inline void check_random(NumCheck &c, uint64_t seed, long count) {
-    std::mt19937_64 rng(seed);
+inline void check_random(NumCheck &c, uint64_t start, long count) {
+    std::mt19937_64 rng(start);
     char text[400];
     for (long i = 0; i < count; ++i) {
         const uint64_t bits = rng();
