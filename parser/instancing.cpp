@@ -322,6 +322,7 @@ int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
     const char *target = p->nodetemplate->members[j].name;
     bool aliased = recorded == 2;  // moved shares its values with another member's record
     if (!moved || (target && std::strcmp(target, "#baseclass") == 0)) {
+        aliased = false;  // the body moves whole: its values are its own
         if (owned) vrml_freeuclass(from.memberclass, from.type, old);
         else if (recorded == 2) vrml_free_contentshell(from.memberclass, old, 0);
         else if (from.sharedpart != 0) vrml_free_sharedmember(&from);

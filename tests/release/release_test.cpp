@@ -156,7 +156,9 @@ TEST(FreeScene, NullDoesNothingAndShutdownIsTheSameOperation) {
     vrml_free_scene(nullptr);
     vrml_free_sceneshutdown(nullptr);
     vrmlutil_unloadscene(nullptr);
+#if defined(__GNUC__) && !defined(_WIN32)
     EXPECT_EQ(function_address(vrml_free_sceneshutdown), function_address(vrml_free_scene));
+#endif
 }
 
 TEST(FreeScene, TheContextKeepsItsStreamsRootPointerAndScopeStack) {
