@@ -6,8 +6,10 @@
 #include "platform/stack.h"
 
 bool vrml_thread_stacklow(uintptr_t *low) {
-    MEMORY_BASIC_INFORMATION info;
-    if (VirtualQuery(&info, &info, sizeof info) == 0 || !info.AllocationBase) return false;
+    MEMORY_BASIC_INFORMATION info{};
+    volatile char probe = 0;  // an address inside this thread's stack
+    if (VirtualQuery(const_cast<char *>(&probe), &info, sizeof info) == 0 || !info.AllocationBase)
+        return false;
     *low = reinterpret_cast<uintptr_t>(info.AllocationBase);
     return true;
 }
