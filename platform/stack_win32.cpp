@@ -6,8 +6,9 @@
 #include "platform/stack.h"
 
 bool vrml_thread_stacklow(uintptr_t *low) {
-    MEMORY_BASIC_INFORMATION info;
-    if (VirtualQuery(&info, &info, sizeof info) == 0 || !info.AllocationBase) return false;
+    MEMORY_BASIC_INFORMATION info = {};
+    if (VirtualQuery(__builtin_frame_address(0), &info, sizeof info) == 0 || !info.AllocationBase)
+        return false;
     *low = reinterpret_cast<uintptr_t>(info.AllocationBase);
     return true;
 }
