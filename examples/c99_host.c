@@ -33,6 +33,8 @@ int main(int argc, char **argv) {
     ctx = vrmlutil_loadscene(in, out);
     if (!ctx) return 3;
     printf("%s: %d root nodes\n", argv[1], ctx->root ? (int)ctx->root->count : 0);
+    vrml_deletebuiltinfields(ctx); /* the process's last scene */
+    vrmlutil_unloadscene(ctx);
     in->stream_close(in);
     out->stream_close(out);
     free(in);

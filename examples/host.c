@@ -109,7 +109,10 @@ int main(int argc, char **argv) {
     ctx = vrmlutil_loadscene(in, out);
     if (!ctx) return 2;
     status = run(ctx);
-    /* The scene itself stays allocated until the process ends. */
+    /* The last scene of the process: the built-in defaults go too. The
+     * streams are the host's: they outlive the scene. */
+    vrml_deletebuiltinfields(ctx);
+    vrmlutil_unloadscene(ctx);
     in->stream_close(in);
     out->stream_close(out);
     free(in);

@@ -5,7 +5,8 @@
  * node type and prints every callback it receives. The host makes a scene,
  * registers the plug-in in the scene's runtime context, creates a few nodes,
  * runs their initial updates, delivers one event to a Transform and finally
- * ends the runtime context, which unloads the plug-in. */
+ * unloads the scene: the natives' destructors run node by node in creation
+ * order, then the plug-in's entries are unloaded with the runtime context. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -121,8 +122,10 @@ int main(void) {
     printf("constructions: Transform %d, TimeSensor %d, Viewpoint %d\n", constructed[TRANSFORM],
            constructed[TIMESENSOR], constructed[VIEWPOINT]);
 
-    /* Ending the runtime context unloads the plug-in's entries. */
-    vrnrt_deletepc(key);
+    /* Unloading the scene destroys the natives, then ends the runtime
+     * context, which unloads the plug-in's entries. */
+    vrml_deletebuiltinfields(ctx); /* the process's last scene */
+    vrmlutil_unloadscene(ctx);
     fflush(stdout);
     in->stream_close(in);
     out->stream_close(out);

@@ -78,53 +78,65 @@ int read_floats(vrml_context *ctx, float *out, int n, int32_t code, const char *
 // ---- Arrays ----------------------------------------------------------------
 
 struct ArrayKind {
-    int element_type;  // the staging record type
+    int element_type;  // the type of one element
     int32_t code;
     int (*read)(vrml_context *, vrml_field *);
 };
 
-// Releases the staging records (and the strings they hold) and their items.
-void discard_staging(vrml_mfarray *array, int element_type) {
-    for (vrml_listitem *item = array->staging.first; item;) {
-        vrml_listitem *next = item->next;
-        auto *record = static_cast<vrml_field *>(item->data);
-        if (record && element_type == VRML_SFSTRING) std::free(record->sfstring);
-        std::free(record);
-        std::free(item);
-        item = next;
+// The elements read so far, in one block that grows by doubling, until the
+// value is complete: then the block, trimmed to size, becomes the record's
+// element array. (The record's staging list stays empty.)
+struct Collected {
+    unsigned char *data;
+    size_t count;
+    size_t capacity;
+};
+
+// Stores the collected elements in the record and returns result.
+int settle(vrml_field *value, const ArrayKind &kind, Collected &c, int result) {
+    vrml_mfarray *array = &value->mfarray;
+    if (c.count == 0) {
+        std::free(c.data);
+        array->values = nullptr;
+        array->count = 0;
+        return result;
     }
-    vrml_resetlist(&array->staging);
+    size_t bytes = c.count * vrml_fieldsize(kind.element_type);
+    if (c.capacity > c.count) {
+        if (void *trimmed = std::realloc(c.data, bytes)) c.data = static_cast<unsigned char *>(trimmed);
+    }
+    array->values = c.data;
+    array->count = static_cast<int32_t>(c.count);
+    return result;
 }
 
-// Moves the staged elements into the element array. When that array cannot
-// be made, the elements are dropped, so that count never exceeds what values
-// holds. Returns result when the array was made, else -1.
-int settle(vrml_context *ctx, vrml_field *value, const ArrayKind &kind, int result) {
-    int r = vrml_listtoarray(value, vrml_fieldsize(kind.element_type));
-    if (r >= 0) return result;
-    discard_staging(&value->mfarray, kind.element_type);
-    value->mfarray.count = 0;
-    report_code(ctx, VRML_ERR_NOMEM);
-    return -1;
-}
-
-// Appends a staging record holding element (whose string, if any, moves in).
-int add_element(vrml_context *ctx, vrml_field *value, const ArrayKind &kind,
-                const vrml_field &element) {
-    vrml_field *record = vrml_allocfield(kind.element_type);
-    if (!record || vrml_listappend(&value->mfarray.staging, record) < 0) {
-        std::free(record);
-        if (kind.element_type == VRML_SFSTRING) std::free(element.sfstring);
-        report_code(ctx, VRML_ERR_NOMEM);
-        return -1;
+// Appends element (whose string, if any, moves in). -1 when the block cannot
+// grow (the element's string is released and the failure reported) or the
+// count would leave the 32-bit range.
+int add_element(vrml_context *ctx, Collected &c, const ArrayKind &kind, const vrml_field &element) {
+    const size_t size = vrml_fieldsize(kind.element_type);
+    if (c.count == c.capacity) {
+        size_t capacity = c.capacity ? c.capacity * 2 : 16;
+        if (capacity > static_cast<size_t>(INT32_MAX)) capacity = static_cast<size_t>(INT32_MAX);
+        void *grown = capacity > c.count && capacity <= SIZE_MAX / size
+                          ? std::realloc(c.data, capacity * size)
+                          : nullptr;
+        if (!grown) {
+            if (kind.element_type == VRML_SFSTRING) std::free(element.sfstring);
+            report_code(ctx, VRML_ERR_NOMEM);
+            return -1;
+        }
+        c.data = static_cast<unsigned char *>(grown);
+        c.capacity = capacity;
     }
-    std::memcpy(record, &element, vrml_fieldsize(kind.element_type));
+    std::memcpy(c.data + c.count * size, &element, size);
+    ++c.count;
     return 0;
 }
 
 int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
     vrml_stream *in = ctx->in;
-    vrml_mfarray *array = &value->mfarray;
+    Collected collected{nullptr, 0, 0};
     vrml_field element;
     if (vrml_get_bracket(in) != 1) {
         std::memset(&element, 0, sizeof element);
@@ -134,23 +146,24 @@ int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
             report_code(ctx, kind.code);
             return 0;
         }
-        if (add_element(ctx, value, kind, element) < 0) return -1;
-        array->count = 1;
-        return settle(ctx, value, kind, 1);
+        if (add_element(ctx, collected, kind, element) < 0) return -1;
+        return settle(value, kind, collected, 1);
     }
     for (;;) {
         std::memset(&element, 0, sizeof element);
         int r = kind.read(ctx, &element);
         if (r > 0) {
-            if (add_element(ctx, value, kind, element) < 0) return settle(ctx, value, kind, -1);
-            ++array->count;
+            if (add_element(ctx, collected, kind, element) < 0) return settle(value, kind, collected, -1);
             continue;
         }
         // A list that fails part-way keeps the elements read so far.
-        if (r < 0) return settle(ctx, value, kind, r);
-        if (vrml_get_bracket(in) == 2) return settle(ctx, value, kind, array->count);
+        if (r < 0) return settle(value, kind, collected, r);
+        if (vrml_get_bracket(in) == 2) {
+            int n = static_cast<int>(collected.count);
+            return settle(value, kind, collected, n);
+        }
         report_code(ctx, kind.code);
-        return settle(ctx, value, kind, -1);
+        return settle(value, kind, collected, -1);
     }
 }
 

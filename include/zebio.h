@@ -115,6 +115,18 @@ ZEBIO_API int zeb_resetbuffer(vrml_stream *s);
  * slot must be called. */
 ZEBIO_API int zeb_getc(vrml_stream *s);
 
+/* Extension: the write operations zebio puts in the stream_printf and
+ * stream_iprintf slots of its own streams. */
+ZEBIO_API int zeb_printf(vrml_stream *s, const char *format, ...);
+ZEBIO_API int zeb_iprintf(vrml_stream *s, const char *format, ...);
+
+/* Extension: writes length bytes of text to one of zebio's own streams as
+ * stream_printf (indented 0) or stream_iprintf (indented 1) would write them
+ * with the format "%s", without formatting. The number of bytes written, or
+ * -1. A writer that finds zeb_printf in a stream's slot may use it instead of
+ * formatting the same text through the slot. */
+ZEBIO_API int zeb_write(vrml_stream *s, int indented, const char *text, size_t length);
+
 VRML_EXTERN_C_END
 
 #endif

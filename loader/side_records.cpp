@@ -112,6 +112,12 @@ void *vrml_side_take(const void *record) {
     std::free(s->word);
     s->key = kTombstone;
     s->word = nullptr;
-    --m.live;
+    if (--m.live == 0) {
+        // Nothing left: the table goes too, so that an idle process holds
+        // no block of the map.
+        std::free(m.slots);
+        m.slots = nullptr;
+        m.capacity = m.used = 0;
+    }
     return value;
 }

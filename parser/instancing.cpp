@@ -314,17 +314,22 @@ int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
     void *old = from.content;
     void *moved = to.content;
     vrml_scene_disown(ctx, moved);
-    const bool owned = (from.status >= 0 && from.sharedpart == 0) || vrml_scene_disown(ctx, old);
+    const bool own = from.status >= 0 && from.sharedpart == 0;
+    // What the scene recorded for a negative status: 1 old is the slot's,
+    // 2 only old's structure is (its values belong to another record).
+    const int recorded = own ? 0 : vrml_scene_disown(ctx, old);
+    const bool owned = own || recorded == 1;
     const char *target = p->nodetemplate->members[j].name;
-    bool aliased = false;  // moved shares its values with another member's record
+    bool aliased = recorded == 2;  // moved shares its values with another member's record
     if (!moved || (target && std::strcmp(target, "#baseclass") == 0)) {
         if (owned) vrml_freeuclass(from.memberclass, from.type, old);
+        else if (recorded == 2) vrml_free_contentshell(from.memberclass, old, 0);
         else if (from.sharedpart != 0) vrml_free_sharedmember(&from);
     } else {
         release_replaced(to);
         vrml_copymembercontent(&from, &to);
         // The values moved on: what is left of old is its structure.
-        if (owned) vrml_free_contentshell(from.memberclass, old, 0);
+        if (owned || recorded == 2) vrml_free_contentshell(from.memberclass, old, 0);
         else if (from.sharedpart != 0) vrml_free_contentshell(from.memberclass, old, from.sharedpart);
         else aliased = true;
     }

@@ -190,17 +190,30 @@ ZEBVRML2_API vrml_route *vrml_addrouteentry(vrml_context *ctx, const char *sourc
     return route;
 }
 
-ZEBVRML2_API int vrml_addroutetoevent(vrml_route *route) {
+}  // extern "C"
+
+namespace {
+
+// vrml_addroutetoevent: true when the route is now on an eventOut's list.
+bool add_to_event(vrml_route *route) {
     vrml_scope *scope = route ? route->scope : nullptr;
-    if (!scope) return 1;
+    if (!scope) return false;
     vrml_defentry *from = vrml_getdefentry(scope->deftable, route->sourcedef);
     vrml_defentry *to = vrml_getdefentry(scope->deftable, route->targetdef);
     route->sourcenode = from ? from->node : nullptr;
     route->targetnode = to ? to->node : nullptr;
-    if (!route->sourcenode) return 1;
+    if (!route->sourcenode) return false;
     vrml_nodetemplate *nodetemplate =
         vrml_gettemplateentry(scope->templates, route->sourcenode->type);
-    vrml_attachroute(nodetemplate, route->sourcenode, route);
+    return vrml_attachroute(nodetemplate, route->sourcenode, route) == 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZEBVRML2_API int vrml_addroutetoevent(vrml_route *route) {
+    add_to_event(route);
     return 1;
 }
 
@@ -209,7 +222,11 @@ ZEBVRML2_API int vrml_createroutetree(vrml_scope *scope) {
     vrml_list *routes = &scope->deftable->routes;
     for (vrml_listitem *item = routes->first; item;) {
         vrml_listitem *next = item->next;
-        vrml_addroutetoevent(static_cast<vrml_route *>(item->data));
+        // A route left unattached (its source DEF entry holds no node, or
+        // its source member carries no routes) is no longer on any list:
+        // nothing could release it later.
+        auto *route = static_cast<vrml_route *>(item->data);
+        if (!add_to_event(route)) std::free(route);
         std::free(item);
         item = next;
     }

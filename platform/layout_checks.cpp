@@ -136,3 +136,191 @@ VRML_LAYOUT_FIELD(vrml_mfnode, nodes, 4, 8);
 VRML_LAYOUT_FIELD(vrml_field, sftime, 0, 0);
 VRML_LAYOUT_FIELD(vrml_field, mfarray, 0, 0);
 VRML_LAYOUT_FIELD(vrml_field, mfnode, 0, 0);
+
+// ---- Node templates -----------------------------------------------------------
+
+// Five words.
+VRML_LAYOUT_SIZE(vrml_fieldtemplate, 20, 32);
+VRML_LAYOUT_FIELD(vrml_fieldtemplate, memberclass, 0, 0);
+VRML_LAYOUT_FIELD(vrml_fieldtemplate, type, 4, 4);
+VRML_LAYOUT_FIELD(vrml_fieldtemplate, name, 8, 8);
+VRML_LAYOUT_FIELD(vrml_fieldtemplate, defaultvalue, 12, 16);
+VRML_LAYOUT_FIELD(vrml_fieldtemplate, reserved, 16, 24);
+
+// Six words.
+VRML_LAYOUT_SIZE(vrml_nodetemplate, 24, 40);
+VRML_LAYOUT_FIELD(vrml_nodetemplate, name, 0, 0);
+VRML_LAYOUT_FIELD(vrml_nodetemplate, membercount, 4, 8);
+VRML_LAYOUT_FIELD(vrml_nodetemplate, members, 8, 16);
+VRML_LAYOUT_FIELD(vrml_nodetemplate, reserved, 12, 24);
+VRML_LAYOUT_FIELD(vrml_nodetemplate, external, 16, 28);
+VRML_LAYOUT_FIELD(vrml_nodetemplate, externrecord, 20, 32);
+
+// A count, then 1024 template slots.
+VRML_LAYOUT_SIZE(vrml_templatetable, 4100, 8200);
+VRML_LAYOUT_FIELD(vrml_templatetable, count, 0, 0);
+VRML_LAYOUT_FIELD(vrml_templatetable, templates, 4, 8);
+VRML_LAYOUT_FIELD_SIZE(vrml_templatetable, templates, 1024 * 4, 1024 * 8);
+
+// The 129-word host area lies between the location and the implementation.
+VRML_LAYOUT_SIZE(vrml_externproto, 552, 1104);
+VRML_LAYOUT_FIELD(vrml_externproto, url, 0, 0);
+VRML_LAYOUT_FIELD(vrml_externproto, location, 4, 8);
+VRML_LAYOUT_FIELD(vrml_externproto, hostarea, 8, 16);
+VRML_LAYOUT_FIELD_SIZE(vrml_externproto, hostarea, 129 * 4, 129 * 8);
+VRML_LAYOUT_FIELD(vrml_externproto, implementation, 524, 1048);
+VRML_LAYOUT_FIELD(vrml_externproto, pending, 528, 1056);
+VRML_LAYOUT_FIELD(vrml_externproto, reserved1, 540, 1080);
+VRML_LAYOUT_FIELD(vrml_externproto, nodetemplate, 544, 1088);
+VRML_LAYOUT_FIELD(vrml_externproto, reserved2, 548, 1096);
+
+// ---- Nodes and members ----------------------------------------------------------
+
+// Four one-byte words, then the content pointer.
+VRML_LAYOUT_SIZE(vrml_member, 8, 16);
+VRML_LAYOUT_FIELD(vrml_member, status, 0, 0);
+VRML_LAYOUT_FIELD(vrml_member, sharedpart, 1, 1);
+VRML_LAYOUT_FIELD(vrml_member, type, 2, 2);
+VRML_LAYOUT_FIELD(vrml_member, memberclass, 3, 3);
+VRML_LAYOUT_FIELD(vrml_member, content, 4, 8);
+static_assert(sizeof(vrml_memberstatus) == 1, "a member status is one signed byte");
+
+// Five words, then one slot per member from the sixth word on; the record
+// ends right after its first slot, so the allocation for n members is the
+// offset of the slots plus n slots.
+VRML_LAYOUT_FIELD(vrml_node, type, 0, 0);
+VRML_LAYOUT_FIELD(vrml_node, nodetemplate, 4, 8);
+VRML_LAYOUT_FIELD(vrml_node, context, 8, 16);
+VRML_LAYOUT_FIELD(vrml_node, defname, 12, 24);
+VRML_LAYOUT_FIELD(vrml_node, natives, 16, 32);
+VRML_LAYOUT_FIELD(vrml_node, members, 20, 40);
+VRML_LAYOUT_SIZE(vrml_node, 20 + 8, 40 + 16);
+
+// Content records: eventIn eight words, eventOut six, exposedField three;
+// a field's value holder is the one word vrml_field *.
+VRML_LAYOUT_SIZE(vrml_eventin, 32, 64);
+VRML_LAYOUT_FIELD(vrml_eventin, reserved0, 0, 0);
+VRML_LAYOUT_FIELD(vrml_eventin, value, 8, 16);
+VRML_LAYOUT_FIELD(vrml_eventin, routes, 12, 24);
+VRML_LAYOUT_FIELD(vrml_eventin, reserved1, 24, 48);
+
+VRML_LAYOUT_SIZE(vrml_eventout, 24, 48);
+VRML_LAYOUT_FIELD(vrml_eventout, reserved0, 0, 0);
+VRML_LAYOUT_FIELD(vrml_eventout, value, 8, 16);
+VRML_LAYOUT_FIELD(vrml_eventout, routes, 12, 24);
+
+VRML_LAYOUT_SIZE(vrml_exposedfield, 12, 24);
+VRML_LAYOUT_FIELD(vrml_exposedfield, eventin, 0, 0);
+VRML_LAYOUT_FIELD(vrml_exposedfield, holder, 4, 8);
+VRML_LAYOUT_FIELD(vrml_exposedfield, eventout, 8, 16);
+
+static_assert(sizeof(vrml_field *) == VRML_BYTES(4, 8), "size of a value holder");
+
+// ---- Routes, scopes and DEF names -------------------------------------------------
+
+// Nine words.
+VRML_LAYOUT_SIZE(vrml_route, 36, 56);
+VRML_LAYOUT_FIELD(vrml_route, scope, 0, 0);
+VRML_LAYOUT_FIELD(vrml_route, sourcedef, 4, 8);
+VRML_LAYOUT_FIELD(vrml_route, sourcemember, 8, 12);
+VRML_LAYOUT_FIELD(vrml_route, targetdef, 12, 16);
+VRML_LAYOUT_FIELD(vrml_route, targetmember, 16, 20);
+VRML_LAYOUT_FIELD(vrml_route, sourcenode, 20, 24);
+VRML_LAYOUT_FIELD(vrml_route, targetnode, 24, 32);
+VRML_LAYOUT_FIELD(vrml_route, notifier, 28, 40);
+VRML_LAYOUT_FIELD(vrml_route, key, 32, 48);
+
+// Four words.
+VRML_LAYOUT_SIZE(vrml_scope, 16, 32);
+VRML_LAYOUT_FIELD(vrml_scope, deftable, 0, 0);
+VRML_LAYOUT_FIELD(vrml_scope, templates, 4, 8);
+VRML_LAYOUT_FIELD(vrml_scope, owner, 8, 16);
+VRML_LAYOUT_FIELD(vrml_scope, protoindex, 12, 24);
+
+// Two list heads. A DEF table and a node template come from one allocator,
+// which gives the larger of the two sizes; with 4-byte pointers both are six
+// words.
+VRML_LAYOUT_SIZE(vrml_deftable, 24, 48);
+VRML_LAYOUT_FIELD(vrml_deftable, defs, 0, 0);
+VRML_LAYOUT_FIELD(vrml_deftable, routes, 12, 24);
+static_assert(sizeof(void *) != 4 || sizeof(vrml_deftable) == sizeof(vrml_nodetemplate),
+              "a DEF table and a node template are records of one size");
+
+// Two words.
+VRML_LAYOUT_SIZE(vrml_defentry, 8, 16);
+VRML_LAYOUT_FIELD(vrml_defentry, name, 0, 0);
+VRML_LAYOUT_FIELD(vrml_defentry, node, 4, 8);
+
+// ---- Native runtime -----------------------------------------------------------------
+
+// Three words; the order differs from vrml_list.
+VRML_LAYOUT_SIZE(vrnrt_list, 12, 24);
+VRML_LAYOUT_FIELD(vrnrt_list, count, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_list, head, 4, 8);
+VRML_LAYOUT_FIELD(vrnrt_list, tail, 8, 16);
+
+// Nine words supplied by a plug-in.
+VRML_LAYOUT_SIZE(vrnrt_nodeentry, 36, 64);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, unused, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, size, 4, 4);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, priority, 8, 8);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, param, 12, 16);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, construct, 16, 24);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, destruct, 20, 32);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, initialupdate, 24, 40);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, traverse, 28, 48);
+VRML_LAYOUT_FIELD(vrnrt_nodeentry, unload, 32, 56);
+
+// Three words.
+VRML_LAYOUT_SIZE(vrnrt_pluginentry, 12, 24);
+VRML_LAYOUT_FIELD(vrnrt_pluginentry, name, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_pluginentry, entry, 4, 8);
+VRML_LAYOUT_FIELD(vrnrt_pluginentry, libid, 8, 16);
+
+// A 256-byte name, then the id.
+VRML_LAYOUT_SIZE(vrnrt_lib, 260, 260);
+VRML_LAYOUT_FIELD(vrnrt_lib, name, 0, 0);
+VRML_LAYOUT_FIELD_SIZE(vrnrt_lib, name, 256, 256);
+VRML_LAYOUT_FIELD(vrnrt_lib, libid, 256, 256);
+
+// Last id, libraries, 81 entry lists, 81 x 255 positions, pending updates,
+// key.
+VRML_LAYOUT_SIZE(vrnrt_pc, 83624, 84632);
+VRML_LAYOUT_FIELD(vrnrt_pc, lastlibid, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_pc, libraries, 4, 8);
+VRML_LAYOUT_FIELD(vrnrt_pc, entries, 16, 32);
+VRML_LAYOUT_FIELD_SIZE(vrnrt_pc, entries, 81 * 12, 81 * 24);
+VRML_LAYOUT_FIELD(vrnrt_pc, positions, 988, 1976);
+VRML_LAYOUT_FIELD_SIZE(vrnrt_pc, positions, 81 * 255 * 4, 81 * 255 * 4);
+VRML_LAYOUT_FIELD(vrnrt_pc, pending, 83608, 84600);
+VRML_LAYOUT_FIELD(vrnrt_pc, key, 83620, 84624);
+
+// Two words: the creating thread, the runtime context.
+VRML_LAYOUT_SIZE(vrnrt_pcentry, 8, 16);
+VRML_LAYOUT_FIELD(vrnrt_pcentry, threadid, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_pcentry, pc, 4, 8);
+
+// Eight words.
+VRML_LAYOUT_SIZE(vrnrt_callinfo, 32, 64);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, reason, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, node, 4, 8);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, object, 8, 16);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, param, 12, 24);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, event, 16, 32);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, reserved, 20, 40);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, eventword2, 24, 48);
+VRML_LAYOUT_FIELD(vrnrt_callinfo, eventword3, 28, 56);
+
+// Five words; the priority is the third, as the ordered lists expect.
+VRML_LAYOUT_SIZE(vrnrt_native, 20, 32);
+VRML_LAYOUT_FIELD(vrnrt_native, object, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_native, param, 4, 8);
+VRML_LAYOUT_FIELD(vrnrt_native, priority, 8, 16);
+VRML_LAYOUT_FIELD(vrnrt_native, libid, 12, 20);
+VRML_LAYOUT_FIELD(vrnrt_native, traverse, 16, 24);
+
+// Ten words: a call record, the callback, a zero word.
+VRML_LAYOUT_SIZE(vrnrt_pendinginit, 40, 80);
+VRML_LAYOUT_FIELD(vrnrt_pendinginit, info, 0, 0);
+VRML_LAYOUT_FIELD(vrnrt_pendinginit, callback, 32, 64);
+VRML_LAYOUT_FIELD(vrnrt_pendinginit, reserved, 36, 72);

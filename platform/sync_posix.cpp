@@ -17,16 +17,37 @@ struct vrml_semaphore {
     int count;  // 0 taken, 1 free
 };
 
+namespace {
+
+// The process makes its few semaphores once and keeps them for its whole
+// life: they come from static storage, so that no heap block stays behind
+// at exit; the heap serves only beyond the pool.
+constexpr int kPoolSize = 8;
+vrml_semaphore g_pool[kPoolSize];
+int g_poolused = 0;
+
+vrml_semaphore *allocate() {
+    int slot = __atomic_fetch_add(&g_poolused, 1, __ATOMIC_RELAXED);
+    if (slot < kPoolSize) return &g_pool[slot];
+    return static_cast<vrml_semaphore *>(std::calloc(1, sizeof(vrml_semaphore)));
+}
+
+void release(vrml_semaphore *sem) {
+    if (sem < g_pool || sem >= g_pool + kPoolSize) std::free(sem);
+}
+
+}  // namespace
+
 vrml_semaphore *vrml_semaphore_create() {
-    auto *sem = static_cast<vrml_semaphore *>(std::calloc(1, sizeof(vrml_semaphore)));
+    vrml_semaphore *sem = allocate();
     if (!sem) return nullptr;
     if (pthread_mutex_init(&sem->mutex, nullptr) != 0) {
-        std::free(sem);
+        release(sem);
         return nullptr;
     }
     if (pthread_cond_init(&sem->freed, nullptr) != 0) {
         pthread_mutex_destroy(&sem->mutex);
-        std::free(sem);
+        release(sem);
         return nullptr;
     }
     sem->count = 1;

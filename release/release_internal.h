@@ -28,6 +28,11 @@ void vrml_free_deftable(vrml_scope *scope, vrml_deftable *table);
 void vrml_free_declaredscopes(vrml_context *ctx);
 void vrml_free_instancescopes(vrml_context *ctx);
 
+// What vrmlutil_unloadscene releases after vrml_free_scene: the recorded
+// member contents (vrml_scene_releaseowned), the EXTERNPROTO records with
+// their url values, locations and pending lists, and the context record.
+void vrml_free_sceneremains(vrml_context *ctx);
+
 }
 
 // The parts of an exposedField content record (the shared-part marks).
@@ -57,8 +62,12 @@ void vrml_free_contentshell(int memberclass, void *content, int kept);
 // out (the record then stays unreleased).
 void vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type, bool shell);
 
-// Forgets content: true when it was recorded (it is then the caller's).
-bool vrml_scene_disown(vrml_context *ctx, void *content);
+// Forgets content (it is then the caller's): 1 when it was recorded whole,
+// 2 as a shell, 0 when it was not recorded.
+int vrml_scene_disown(vrml_context *ctx, void *content);
+
+// 1 when content is recorded whole, 2 as a shell, else 0.
+int vrml_scene_owns(vrml_context *ctx, void *content);
 
 // Remembers that the loader made the context's two streams (released, after
 // closing, with the scene).

@@ -86,13 +86,19 @@ void vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type,
     *word = reinterpret_cast<void *>(static_cast<uintptr_t>(++record->count));
 }
 
-bool vrml_scene_disown(vrml_context *ctx, void *content) {
-    if (!ctx || !content) return false;
+int vrml_scene_disown(vrml_context *ctx, void *content) {
+    if (!ctx || !content) return 0;
     owned_entry *entry = find_entry(find_record(ctx, false), content);
-    if (!entry) return false;
+    if (!entry) return 0;
     entry->content = nullptr;
     vrml_side_take(content);
-    return true;
+    return entry->shell ? 2 : 1;
+}
+
+int vrml_scene_owns(vrml_context *ctx, void *content) {
+    if (!ctx) return 0;
+    const owned_entry *entry = find_entry(find_record(ctx, false), content);
+    return entry ? (entry->shell ? 2 : 1) : 0;
 }
 
 void vrml_scene_ownstreams(vrml_context *ctx, vrml_stream *in, vrml_stream *out) {

@@ -107,11 +107,16 @@ void vrml_free_node(vrml_context *ctx, vrml_node *node) {
     std::free(node);
 }
 
-void vrml_free_deftable(vrml_scope *scope, vrml_deftable *table) {
+}  // extern "C"
+
+namespace {
+
+// A DEF table; the names too when names is set.
+void free_deftable(vrml_deftable *table, bool names) {
     for (vrml_listitem *it = table->defs.first, *next; it; it = next) {
         next = it->next;
         if (auto *entry = static_cast<vrml_defentry *>(it->data)) {
-            if (!scope->owner) {
+            if (names) {
                 std::free(entry->name);
                 entry->name = nullptr;
             }
@@ -126,6 +131,14 @@ void vrml_free_deftable(vrml_scope *scope, vrml_deftable *table) {
     }
     vrml_deftable_releaseindex(table);
     std::free(table);
+}
+
+}  // namespace
+
+extern "C" {
+
+void vrml_free_deftable(vrml_scope *scope, vrml_deftable *table) {
+    free_deftable(table, !scope->owner);
 }
 
 void vrml_free_declaredscopes(vrml_context *ctx) {
@@ -155,7 +168,9 @@ void vrml_free_instancescopes(vrml_context *ctx) {
         next = it->next;
         auto *scope = static_cast<vrml_scope *>(it->data);
         if (scope && scope->templates) {
-            if (scope->deftable) vrml_free_deftable(scope, scope->deftable);
+            // An instance scope shares its names with the scope it was
+            // copied from, even one a host copied from scope 0 (no owner).
+            if (scope->deftable) free_deftable(scope->deftable, false);
             scope->deftable = nullptr;
             std::free(scope);
         }
@@ -199,15 +214,21 @@ ZEBVRML2_API void vrml_free_sceneshutdown(vrml_context *ctx) __attribute__((alia
 ZEBVRML2_API void vrml_free_sceneshutdown(vrml_context *ctx) { vrml_free_scene(ctx); }
 #endif
 
-ZEBVRML2_API void vrmlutil_unloadscene(vrml_context *ctx) {
+void vrml_free_sceneremains(vrml_context *ctx) {
     if (!ctx) return;
-    vrml_free_scene(ctx);
     vrml_scene_releaseowned(ctx);
     for (vrml_listitem *it = ctx->externprotos.first; it; it = it->next)
         free_externproto(static_cast<vrml_externproto *>(it->data));
     free_items(&ctx->externprotos);
+    vrml_context_releasescopeindex(ctx);
     vrml_context_releasenodelimit(ctx);
     std::free(ctx);
+}
+
+ZEBVRML2_API void vrmlutil_unloadscene(vrml_context *ctx) {
+    if (!ctx) return;
+    vrml_free_scene(ctx);
+    vrml_free_sceneremains(ctx);
 }
 
 }  // extern "C"

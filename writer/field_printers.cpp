@@ -1,6 +1,4 @@
-// The field printers. Numbers are formatted with fields/field_numbers.h,
-// which writes the C library's "%f" and "%d" bytes, and handed to the stream
-// as text.
+// The field printers.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,50 +15,76 @@ namespace {
 // Widest element: four "%f" numbers, their blanks, a trailing blank, a NUL.
 constexpr size_t kElementSize = 4 * (kVrmlNumberSize + 1) + 2;
 
-// n floats, widened to double, as "%f" joined by blanks, with a trailing
-// blank when asked; NUL-terminated.
-void format_floats(char *out, const float *values, int n, bool trailing_blank) {
-    for (int i = 0; i < n; ++i) {
-        if (i > 0) *out++ = ' ';
-        out += vrml_formatfixed(out, static_cast<double>(values[i]));
-    }
-    if (trailing_blank) *out++ = ' ';
-    *out = '\0';
+// The numbers go to the stream as the formats below ask. A stream of zebio's
+// own takes the same bytes preformatted (exact "%f" and "%d" text from
+// fields/field_numbers.h) without parsing a format; any other stream gets the
+// format itself through its slot.
+inline bool direct(const vrml_stream *out) {
+    return out->stream_printf == zeb_printf && out->stream_iprintf == zeb_iprintf;
 }
 
-void format_int(char *out, int32_t value, bool trailing_blank) {
-    out += vrml_formatint(out, value);
-    if (trailing_blank) *out++ = ' ';
-    *out = '\0';
+// "%f", "%f %f", ... with n numbers, and the same with a trailing blank.
+const char *const kFloatFormats[2][5] = {
+    {"", "%f", "%f %f", "%f %f %f", "%f %f %f %f"},
+    {"", "%f ", "%f %f ", "%f %f %f ", "%f %f %f %f "},
+};
+
+// n floats of one element (n from 1 to 4) as kFloatFormats[blank][n]
+// writes them, through stream_iprintf when indented, else stream_printf.
+void put_floats(vrml_context *ctx, bool indented, const float *v, int n, bool blank) {
+    vrml_stream *out = ctx->out;
+    if (direct(out)) {
+        char text[kElementSize];
+        char *p = text;
+        for (int i = 0; i < n; ++i) {
+            if (i > 0) *p++ = ' ';
+            p += vrml_formatfixed(p, static_cast<double>(v[i]));
+        }
+        if (blank) *p++ = ' ';
+        zeb_write(out, indented, text, static_cast<size_t>(p - text));
+        return;
+    }
+    auto write = indented ? out->stream_iprintf : out->stream_printf;
+    const char *format = kFloatFormats[blank ? 1 : 0][n];
+    switch (n) {
+        case 1: write(out, format, double{v[0]}); break;
+        case 2: write(out, format, double{v[0]}, double{v[1]}); break;
+        case 3: write(out, format, double{v[0]}, double{v[1]}, double{v[2]}); break;
+        default: write(out, format, double{v[0]}, double{v[1]}, double{v[2]}, double{v[3]}); break;
+    }
+}
+
+// One integer as "%d" (or "%d " when blank).
+void put_int(vrml_context *ctx, bool indented, int32_t value, bool blank) {
+    vrml_stream *out = ctx->out;
+    if (direct(out)) {
+        char text[kVrmlNumberSize + 1];
+        size_t n = vrml_formatint(text, value);
+        if (blank) text[n++] = ' ';
+        zeb_write(out, indented, text, n);
+        return;
+    }
+    auto write = indented ? out->stream_iprintf : out->stream_printf;
+    write(out, blank ? "%d " : "%d", static_cast<int>(value));
 }
 
 void print_floats(vrml_context *ctx, const float *values, int n) {
-    char text[kElementSize];
-    format_floats(text, values, n, false);
-    ctx->out->stream_printf(ctx->out, "%s", text);
+    put_floats(ctx, false, values, n, false);
 }
 
 // Element i of an array or image: with stream_iprintf and a trailing blank
 // (a new line), unless i + 1 is a multiple of per_line: then with
 // stream_printf, on the line of the element before.
-void write_element(vrml_context *ctx, const char *begins_line, const char *continues_line,
-                   int64_t i, int per_line) {
-    vrml_stream *out = ctx->out;
-    if ((i + 1) % per_line != 0) out->stream_iprintf(out, "%s", begins_line);
-    else out->stream_printf(out, "%s", continues_line);
-}
+inline bool begins_line(int64_t i, int per_line) { return (i + 1) % per_line != 0; }
 
 void print_float_array(vrml_context *ctx, const vrml_field *value, int components, int per_line) {
     vrml_stream *out = ctx->out;
     out->stream_printf(out, "[");
     const vrml_mfarray &array = value->mfarray;
     const auto *values = static_cast<const float *>(array.values);
-    char line_start[kElementSize];
     for (int32_t i = 0; values && i < array.count; ++i) {
-        const float *element = values + static_cast<size_t>(i) * components;
-        const bool begins_line = (i + 1) % per_line != 0;
-        format_floats(line_start, element, components, begins_line);
-        write_element(ctx, line_start, line_start, i, per_line);
+        const bool own_line = begins_line(i, per_line);
+        put_floats(ctx, own_line, values + static_cast<size_t>(i) * components, components, own_line);
     }
     out->stream_printf(out, "]");
 }
@@ -113,15 +137,17 @@ ZEBVRML2_API void vrml_print_SFFloat(vrml_context *ctx, const vrml_field *value)
 }
 
 ZEBVRML2_API void vrml_print_SFInt32(vrml_context *ctx, const vrml_field *value) {
-    char text[kVrmlNumberSize];
-    format_int(text, value->sfint32, false);
-    ctx->out->stream_printf(ctx->out, "%s", text);
+    put_int(ctx, false, value->sfint32, false);
 }
 
 ZEBVRML2_API void vrml_print_SFTime(vrml_context *ctx, const vrml_field *value) {
-    char text[kVrmlNumberSize];
-    text[vrml_formatfixed(text, value->sftime)] = '\0';
-    ctx->out->stream_printf(ctx->out, "%s", text);
+    vrml_stream *out = ctx->out;
+    if (direct(out)) {
+        char text[kVrmlNumberSize];
+        zeb_write(out, 0, text, vrml_formatfixed(text, value->sftime));
+    } else {
+        out->stream_printf(out, "%lf", value->sftime);
+    }
 }
 
 ZEBVRML2_API void vrml_print_SFVec2f(vrml_context *ctx, const vrml_field *value) {
@@ -143,7 +169,6 @@ ZEBVRML2_API void vrml_print_SFString(vrml_context *ctx, const vrml_field *value
 ZEBVRML2_API void vrml_print_SFImage(vrml_context *ctx, const vrml_field *value) {
     const vrml_sfimage &image = value->sfimage;
     vrml_stream *out = ctx->out;
-    char text[kVrmlNumberSize];
     out->stream_printf(out, "%d %d %d", image.width, image.height, image.components);
     if (!image.pixels || image.components < 1 || image.components > 4) return;
     const int64_t count = int64_t{image.width} * image.height;
@@ -151,9 +176,8 @@ ZEBVRML2_API void vrml_print_SFImage(vrml_context *ctx, const vrml_field *value)
     for (int64_t i = 0; i < count; ++i) {
         uint32_t bits = 0;
         for (int k = 0; k < image.components; ++k) bits |= uint32_t{*bytes++} << (8 * k);
-        const bool begins_line = (i + 1) % 30 != 0;
-        format_int(text, static_cast<int32_t>(bits), begins_line);
-        write_element(ctx, text, text, i, 30);
+        const bool own_line = begins_line(i, 30);
+        put_int(ctx, own_line, static_cast<int32_t>(bits), own_line);
     }
 }
 
@@ -220,10 +244,9 @@ ZEBVRML2_API void vrml_print_MFInt32(vrml_context *ctx, const vrml_field *value)
     out->stream_printf(out, "[");
     const vrml_mfarray &array = value->mfarray;
     const auto *values = static_cast<const int32_t *>(array.values);
-    char text[kVrmlNumberSize];
     for (int32_t i = 0; values && i < array.count; ++i) {
-        format_int(text, values[i], (i + 1) % 12 != 0);
-        write_element(ctx, text, text, i, 12);
+        const bool own_line = begins_line(i, 12);
+        put_int(ctx, own_line, values[i], own_line);
     }
     out->stream_printf(out, "]");
 }

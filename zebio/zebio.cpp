@@ -9,6 +9,7 @@
 #include "zebio.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -224,7 +225,32 @@ int format_and(const char *format, va_list ap, Emit emit) {
     return r;
 }
 
-int op_printf(vrml_stream *s, const char *format, ...) {
+// Writes a text that starts a line of its own after the indentation.
+int write_indented(ZebState *st, const char *t, size_t n) {
+    int total = 0;
+    if (!st->atlinestart) {
+        if (write_out(st, "\n", 1) < 0) return -1;
+        total = 1;
+    }
+    int level = st->depth;
+    for (size_t i = 0; i < n && level > 0 && (t[i] == '}' || t[i] == ']'); ++i) --level;
+    static const char spaces[] = "                                                                ";
+    size_t indent = static_cast<size_t>(level) * 2;
+    while (indent > 0) {
+        size_t k = indent < sizeof spaces - 1 ? indent : sizeof spaces - 1;
+        if (write_out(st, spaces, k) < 0) return -1;
+        total += static_cast<int>(k);
+        indent -= k;
+    }
+    int w = write_out(st, t, n);
+    return w < 0 ? -1 : total + w;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZEBIO_API int zeb_printf(vrml_stream *s, const char *format, ...) {
     ZebState *st = state(s);
     if (!st || !format || st->kind == kClosed) return -1;
     va_list ap;
@@ -234,33 +260,26 @@ int op_printf(vrml_stream *s, const char *format, ...) {
     return r;
 }
 
-int op_iprintf(vrml_stream *s, const char *format, ...) {
+ZEBIO_API int zeb_iprintf(vrml_stream *s, const char *format, ...) {
     ZebState *st = state(s);
     if (!st || !format || st->kind == kClosed) return -1;
     va_list ap;
     va_start(ap, format);
-    int r = format_and(format, ap, [st](const char *t, size_t n) {
-        int total = 0;
-        if (!st->atlinestart) {
-            if (write_out(st, "\n", 1) < 0) return -1;
-            total = 1;
-        }
-        int level = st->depth;
-        for (size_t i = 0; i < n && level > 0 && (t[i] == '}' || t[i] == ']'); ++i) --level;
-        static const char spaces[] = "                                                                ";
-        size_t indent = static_cast<size_t>(level) * 2;
-        while (indent > 0) {
-            size_t k = indent < sizeof spaces - 1 ? indent : sizeof spaces - 1;
-            if (write_out(st, spaces, k) < 0) return -1;
-            total += static_cast<int>(k);
-            indent -= k;
-        }
-        int w = write_out(st, t, n);
-        return w < 0 ? -1 : total + w;
-    });
+    int r = format_and(format, ap, [st](const char *t, size_t n) { return write_indented(st, t, n); });
     va_end(ap);
     return r;
 }
+
+ZEBIO_API int zeb_write(vrml_stream *s, int indented, const char *text, size_t length) {
+    ZebState *st = state(s);
+    if (!st || !text || st->kind == kClosed) return -1;
+    if (length > static_cast<size_t>(INT32_MAX)) return -1;
+    return indented ? write_indented(st, text, length) : write_out(st, text, length);
+}
+
+}  // extern "C"
+
+namespace {
 
 int op_close(vrml_stream *s) {
     ZebState *st = state(s);
@@ -296,10 +315,10 @@ ZebState *init(vrml_stream *s, int kind) {
     s->stream_getc = zeb_getc;
     s->stream_ungetc = op_ungetc;
     s->stream_gets = op_gets;
-    s->stream_iprintf = op_iprintf;
+    s->stream_iprintf = zeb_iprintf;
     s->stream_eof = op_eof;
     s->stream_close = op_close;
-    s->stream_printf = op_printf;
+    s->stream_printf = zeb_printf;
     return st;
 }
 

@@ -20,13 +20,6 @@ std::string temp_world(const char *name, const std::string &text) {
     return path;
 }
 
-void release_streams(vrml_context *ctx) {
-    ctx->in->stream_close(ctx->in);
-    ctx->out->stream_close(ctx->out);
-    std::free(ctx->in);
-    std::free(ctx->out);
-}
-
 TEST(Magic, HeaderLineMustStartWithTheFifteenCharacters) {
     struct Case {
         const char *text;
@@ -70,8 +63,7 @@ TEST(LoadScene, EmptyInputGivesAnEmptyRootAndInitialFields) {
     EXPECT_EQ(ctx->baselocation[0], '\0');
     EXPECT_EQ(ctx->allnodes.count, 0);
     EXPECT_EQ(out.text(), "");
-    std::free(ctx->root);
-    std::free(ctx);
+    vrmlutil_unloadscene(ctx);
 }
 
 TEST(LoadFile, RefusesInputWithoutTheHeaderLine) {
@@ -110,9 +102,7 @@ TEST(LoadSceneCc, ModeZeroWritesToStandardErrorAndLeavesTheFile) {
     vrml_context *ctx = vrmlutil_loadscenecc(path.c_str(), 0);
     ASSERT_NE(ctx, nullptr);
     EXPECT_EQ(read_file(path), text);
-    release_streams(ctx);
-    std::free(ctx->root);
-    std::free(ctx);
+    vrmlutil_unloadscene(ctx);  // closes and releases the two streams
     std::remove(path.c_str());
 }
 
@@ -123,10 +113,8 @@ TEST(LoadSceneCc, NonzeroModeOpensTheOutputOnTheSameFileWithoutHarmingTheInput) 
     ASSERT_NE(ctx, nullptr);
     EXPECT_EQ(read_file(path), text);
     ctx->out->stream_printf(ctx->out, "#VRML V2.0 utf8\n");
-    release_streams(ctx);
+    vrmlutil_unloadscene(ctx);  // the output is flushed as its stream closes
     EXPECT_EQ(read_file(path), "#VRML V2.0 utf8\n");
-    std::free(ctx->root);
-    std::free(ctx);
     std::remove(path.c_str());
 }
 

@@ -88,11 +88,7 @@ protected:
         pc = vrnrt_getpc(key());
         ASSERT_NE(pc, nullptr);
     }
-    void TearDown() override {
-        for (vrml_listitem *it = ctx->allnodes.first; it; it = it->next)
-            release_natives(static_cast<vrml_node *>(it->data));
-        vrnrt_deletepc(key());
-    }
+    void TearDown() override { vrmlutil_unloadscene(ctx); }
     uintptr_t key() const { return reinterpret_cast<uintptr_t>(ctx); }
     // What the scene release does with a node's natives.
     void release_natives(vrml_node *node) {

@@ -84,10 +84,10 @@ TEST(NodeCreation, UnknownTypeAndNoContextGiveNull) {
 
 TEST(NodeCreation, FieldWithoutDefaultIsReportedAndNoNodeRemains) {
     EmptyScene scene;
-    static vrml_fieldtemplate members[] = {
-        {VRML_EXPOSEDFIELD, VRML_SFINT32, const_cast<char *>("a"), nullptr, 0},
-        {VRML_FIELD, VRML_SFINT32, const_cast<char *>("b"), nullptr, 0}};
-    int id = vrml_addtemplate(scene.ctx->templates, vrml_createnodetemplate("Script", 2, members));
+    auto *members = static_cast<vrml_fieldtemplate *>(std::calloc(2, sizeof(vrml_fieldtemplate)));
+    members[0] = {VRML_EXPOSEDFIELD, VRML_SFINT32, strdup("a"), nullptr, 0};
+    members[1] = {VRML_FIELD, VRML_SFINT32, strdup("b"), nullptr, 0};
+    int id = vrml_addtemplate(scene.ctx->templates, vrml_createnodetemplate(strdup("Script"), 2, members));
     char name[] = "S";
     vrml_defentry entry{name, nullptr};
     LogCapture log;
@@ -131,6 +131,7 @@ TEST(MemberAccess, AssignmentCountsStopAt127AndIsMappingsDoNotCount) {
     vrml_field *same = vrml_getnodefield(scene.ctx->templates, node, 0);
     vrml_setnodefield(scene.ctx->templates, node, same, 0);
     EXPECT_EQ(vrml_getnodefield(scene.ctx->templates, node, 0), same);
+    node->members[0].status = 1;  // the record is the member's own
 }
 
 TEST(MemberAccess, WrongClassIsReportedAndChangesNothing) {
@@ -184,15 +185,15 @@ int declare_proto(vrml_context *ctx, const char *name, vrml_node *body_node, int
     body->mfnode.count = 1;
     vrml_field *scope_value = vrml_allocfield(VRML_SFINT32);
     scope_value->sfint32 = scope;
-    members[0] = {VRML_FIELD, VRML_MFNODE, const_cast<char *>("#baseclass"), body, 0};
-    members[1] = {VRML_FIELD, VRML_SFINT32, const_cast<char *>("#scope"), scope_value, 0};
-    members[2] = {VRML_EXPOSEDFIELD, VRML_SFFLOAT, const_cast<char *>("size"), vrml_allocfield(VRML_SFFLOAT), 0};
+    members[0] = {VRML_FIELD, VRML_MFNODE, strdup("#baseclass"), body, 0};
+    members[1] = {VRML_FIELD, VRML_SFINT32, strdup("#scope"), scope_value, 0};
+    members[2] = {VRML_EXPOSEDFIELD, VRML_SFFLOAT, strdup("size"), vrml_allocfield(VRML_SFFLOAT), 0};
     vrml_scope *s = vrml_getscopeentry(ctx, scope);
     char *defname = strdup("Inner");
     vrml_adddef(s->deftable, defname, body_node);
     vrml_addroute(s->deftable, 0, 1, 0, 2)->scope = s;
     if (scope_out) *scope_out = scope;
-    return vrml_addtemplate(ctx->templates, vrml_createnodetemplate(name, 3, members));
+    return vrml_addtemplate(ctx->templates, vrml_createnodetemplate(strdup(name), 3, members));
 }
 
 TEST(PrototypeInstance, GetsItsOwnScopeAndStandsForItsBody) {
@@ -239,12 +240,11 @@ TEST(PrototypeInstance, GetsItsOwnScopeAndStandsForItsBody) {
 
 TEST(PrototypeInstance, ScriptNodesEndTheChainAndExternprotoInstancesArePending) {
     EmptyScene scene;
-    static vrml_fieldtemplate script_members[] = {
-        {VRML_FIELD, VRML_MFNODE, const_cast<char *>("#baseclass"), nullptr, 0},
-        {VRML_FIELD, VRML_SFINT32, const_cast<char *>("#scope"), nullptr, 0}};
-    script_members[0].defaultvalue = vrml_allocfield(VRML_MFNODE);
-    script_members[1].defaultvalue = vrml_allocfield(VRML_SFINT32);
-    int sid = vrml_addtemplate(scene.ctx->templates, vrml_createnodetemplate("Script", 2, script_members));
+    auto *script_members = static_cast<vrml_fieldtemplate *>(std::calloc(2, sizeof(vrml_fieldtemplate)));
+    script_members[0] = {VRML_FIELD, VRML_MFNODE, strdup("#baseclass"), vrml_allocfield(VRML_MFNODE), 0};
+    script_members[1] = {VRML_FIELD, VRML_SFINT32, strdup("#scope"), vrml_allocfield(VRML_SFINT32), 0};
+    int sid = vrml_addtemplate(scene.ctx->templates,
+                               vrml_createnodetemplate(strdup("Script"), 2, script_members));
     vrml_node *script = vrml_createnode(scene.ctx, sid);
     ASSERT_NE(script, nullptr);
     EXPECT_EQ(vrml_baseNode(script), nullptr);

@@ -11,6 +11,7 @@ struct EmptyScene {
     StringInput in{""};
     BufferOutput out;
     vrml_context *ctx;
+    SceneUnloader unload{ctx};
 };
 
 // Text a value prints as, through the type's printer.

@@ -195,6 +195,7 @@ TEST(TemplateDefault, ReplacesAndReleasesTheOldValue) {
     EXPECT_EQ(vrml_settemplatedefault(scene.ctx, 1000, 0, nullptr), -1);
     vrml_freefielddata[VRML_MFSTRING](value);
     vrml_freefielddata[VRML_MFSTRING](in_old);
+    detach_template(scene.ctx->templates, id);
 }
 
 TEST(TemplateDisplay, WritesTheLineAndPrintsPlainDefaults) {

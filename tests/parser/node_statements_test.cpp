@@ -397,6 +397,8 @@ TEST(IsMapping, ExposedFieldMayMapToAnyClassOthersOnlyToTheirOwn) {
     EXPECT_EQ(a->sfnode.node->members[kTransformTranslation].status, -(kGo + 1));
     EXPECT_EQ(b->sfnode.node->members[8].status, -(kTranslation + 1));
     EXPECT_TRUE(log.messages().empty());
+    std::free(a);
+    std::free(b);
 }
 
 TEST(IsMapping, ClassMismatchIsRecordedButFailsTheStatement) {
@@ -449,6 +451,8 @@ TEST(IsMapping, InterfaceIndexBeyondTheStatusRangeIsIgnored) {
     EXPECT_EQ(far->sfnode.node->members[3].status, 0);
     EXPECT_EQ(near->sfnode.node->members[3].status, -124);
     EXPECT_EQ(log.texts(), Texts{"v_d_n: IS field index out of range"});
+    std::free(far);
+    std::free(near);
 }
 
 TEST(IsMappingDeathTest, IsWithoutAParentScopeEndsTheProcess) {

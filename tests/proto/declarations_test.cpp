@@ -76,7 +76,7 @@ TEST(Proto, BodiesKnowBuiltInsAndTheirOwnDeclarationsOnly) {
             vrml_setfatalhandler(print_fatal_message, nullptr);
             LoadedScene s("PROTO A [] { Box {} } PROTO B [] { A {} }");
         },
-        testing::ExitedWithCode(255), "FATAL<Unrecognized node: A>");
+        FatalExit(), "FATAL<Unrecognized node: A>");
 }
 
 TEST(Proto, InterfaceErrorsReturnMinusOneAndPutProtoindexBack) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ struct Scene {
     StringInput in{""};
     BufferOutput out;
     vrml_context *ctx;
+    SceneUnloader unload{ctx};
 };
 
 vrml_deftable *new_table() { return static_cast<vrml_deftable *>(vrml_createnamespace()); }
@@ -99,10 +101,9 @@ TEST(DefTable, DefNamesAreSeenOnlyInTheirOwnScope) {
     Scene scene;
     int inner = vrml_newscope(scene.ctx);
     vrml_scope *s = vrml_getscopeentry(scene.ctx, inner);
-    char outer_name[] = "Outer", inner_name[] = "Inner";
-    vrml_adddef(scene.ctx->deftable, outer_name, nullptr);
+    vrml_adddef(scene.ctx->deftable, strdup("Outer"), nullptr);
     vrml_pushscope(scene.ctx, s);
-    vrml_adddef(scene.ctx->deftable, inner_name, nullptr);
+    vrml_adddef(scene.ctx->deftable, strdup("Inner"), nullptr);
     EXPECT_EQ(vrml_finddefidx(scene.ctx->deftable, "Outer"), -1);
     EXPECT_EQ(vrml_finddefidx(scene.ctx->deftable, "Inner"), 0);
     vrml_popscope(scene.ctx);

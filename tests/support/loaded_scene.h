@@ -1,5 +1,5 @@
-// A world loaded from a string, for the parser and writer tests. Scenes are
-// not released: the streams outlive the context only as long as this record.
+// A world loaded from a string, for the parser and writer tests, unloaded
+// with the record.
 #ifndef ZEBVRML2_TESTS_LOADED_SCENE_H
 #define ZEBVRML2_TESTS_LOADED_SCENE_H
 
@@ -18,6 +18,7 @@ struct LoadedScene {
     StringInput in;
     BufferOutput out;
     vrml_context *ctx = nullptr;
+    SceneUnloader unload{ctx};
 
     int roots() const { return ctx->root->count; }
     // The node reference record of root i.

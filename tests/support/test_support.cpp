@@ -1,5 +1,18 @@
 #include "support/test_support.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEBVRML2_TEST_LSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEBVRML2_TEST_LSAN 1
+#endif
+#if defined(ZEBVRML2_TEST_LSAN)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -61,4 +74,18 @@ std::string read_file(const std::string &path) {
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+#if defined(ZEBVRML2_TEST_LSAN)
+LeaksIgnored::LeaksIgnored() { __lsan_disable(); }
+LeaksIgnored::~LeaksIgnored() { __lsan_enable(); }
+#else
+LeaksIgnored::LeaksIgnored() {}
+LeaksIgnored::~LeaksIgnored() {}
+#endif
+
+void detach_template(vrml_templatetable *table, int id) {
+    if (!table || id < VRML_BUILTIN_COUNT || id >= table->count) return;
+    std::free(table->templates[id]);
+    table->templates[id] = nullptr;
 }

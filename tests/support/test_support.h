@@ -92,6 +92,39 @@ struct BareContext {
     vrml_context ctx;
 };
 
+// Unloads the scene held in a context pointer (vrmlutil_unloadscene) when
+// it goes out of scope; the pointer may change meanwhile. Declare it after
+// the streams the scene reads and writes, so that it runs before they go.
+class SceneUnloader {
+public:
+    explicit SceneUnloader(vrml_context *&ctx) : ctx_(ctx) {}
+    ~SceneUnloader() {
+        vrmlutil_unloadscene(ctx_);
+        ctx_ = nullptr;
+    }
+    SceneUnloader(const SceneUnloader &) = delete;
+    SceneUnloader &operator=(const SceneUnloader &) = delete;
+
+private:
+    vrml_context *&ctx_;
+};
+
+// While it lives, blocks allocated are not reported by the leak checker of
+// a sanitizer build. For jumps out of vrml_fatal_err: what only the frames
+// jumped over held (a value being read, a name) is lost with them.
+class LeaksIgnored {
+public:
+    LeaksIgnored();
+    ~LeaksIgnored();
+    LeaksIgnored(const LeaksIgnored &) = delete;
+    LeaksIgnored &operator=(const LeaksIgnored &) = delete;
+};
+
+// Takes a declared template that a test made from its own records (static
+// members, literal names) out of its table, so that the scene release does
+// not release them, and frees the template record.
+void detach_template(vrml_templatetable *table, int id);
+
 std::string read_file(const std::string &path);
 
 // The address of a function as the running program sees it: a compiler may

@@ -188,6 +188,7 @@ TEST(PrintIs, WiringMarkIsWrittenAsAnAssignedMember) {
         t->members[kTransformTranslation].status = static_cast<int8_t>(mark);
         EXPECT_EQ(printed(s, t), assigned) << mark;
     }
+    t->members[kTransformTranslation].status = 1;  // the record is the member's own
 }
 
 TEST(PrintNodeDeathTest, MemberOfAnUnknownClassEndsTheProcess) {

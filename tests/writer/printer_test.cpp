@@ -21,6 +21,7 @@ namespace {
 struct Write {
     char op;
     std::string text;
+    std::string format = {};  // not compared: see HostStreamsSeeTheFormats
     bool operator==(const Write &o) const { return op == o.op && text == o.text; }
 };
 
@@ -41,7 +42,7 @@ private:
     static void record(vrml_stream *s, char op, const char *format, va_list ap) {
         char text[4096];
         std::vsnprintf(text, sizeof text, format, ap);
-        static_cast<Recorder *>(s->impl)->writes.push_back({op, text});
+        static_cast<Recorder *>(s->impl)->writes.push_back({op, text, format});
     }
     static int printf_slot(vrml_stream *s, const char *format, ...) {
         va_list ap;
@@ -294,6 +295,43 @@ TEST(RoundTrip, PrintThenReadGivesTheSameValue) {
         vrml_freefielddata[t](v);
         vrml_freefielddata[t](back);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A stream of the host's own gets each piece with its own format and
+// arguments, as the writes of the printers are specified.
+TEST(HostStreamsSeeTheFormats, ArraysTimesAndImages) {
+    Recorder r;
+    vrml_field *floats = read_text(VRML_MFFLOAT, "[1 2 3 4 5 6 7]");
+    vrml_printfield[VRML_MFFLOAT](r.get(), floats);
+    std::vector<std::string> formats;
+    for (const Write &w : r.writes) formats.push_back(std::string(1, w.op) + w.format);
+    EXPECT_EQ(formats, (std::vector<std::string>{"p[", "i%f ", "i%f ", "i%f ", "i%f ", "i%f ",
+                                                  "p%f", "i%f ", "p]"}));
+    EXPECT_EQ(r.writes[6].text, "6.000000");
+    vrml_freefielddata[VRML_MFFLOAT](floats);
+
+    Recorder t;
+    vrml_field time{};
+    time.sftime = 2.5;
+    vrml_printfield[VRML_SFTIME](t.get(), &time);
+    vrml_field color{};
+    color.sfcolor[0] = 0.5f;
+    vrml_printfield[VRML_SFVEC3F](t.get(), &color);
+    vrml_field *ints = read_text(VRML_MFINT32, "[1 -2]");
+    vrml_printfield[VRML_MFINT32](t.get(), ints);
+    vrml_field *image = read_text(VRML_SFIMAGE, "1 1 1 200");
+    vrml_printfield[VRML_SFIMAGE](t.get(), image);
+    std::vector<std::string> seen;
+    for (const Write &w : t.writes) seen.push_back(std::string(1, w.op) + w.format + "=" + w.text);
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "p%lf=2.500000", "p%f %f %f=0.500000 0.000000 0.000000", "p[=[",
+                        "i%d =1 ", "i%d =-2 ", "p]=]", "p%d %d %d=1 1 1", "i%d =200 "}));
+    vrml_freefielddata[VRML_MFINT32](ints);
+    vrml_freefielddata[VRML_SFIMAGE](image);
 }
 
 }  // namespace

@@ -28,5 +28,5 @@ int cmd_check(int argc, char **argv) {
     int roots = ctx->root ? ctx->root->count : 0;
     std::printf("%s: %d root node%s, header line %s\n", input.name, roots, roots == 1 ? "" : "s",
                 input.header ? "present" : "missing");
-    return tool_status();
+    return tool_finish(input, ctx, tool_status());
 }

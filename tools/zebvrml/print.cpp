@@ -48,7 +48,7 @@ int cmd_print(int argc, char **argv) {
     int closed = out->stream_close(out);
     if (closed < 0 && outpath) {
         std::fprintf(stderr, "%s: write failed\n", outpath);
-        return kExitNoInput;
+        return tool_finish(input, ctx, kExitNoInput);
     }
-    return tool_status();
+    return tool_finish(input, ctx, tool_status());
 }

@@ -96,3 +96,17 @@ vrml_context *tool_load(ToolInput &input, bool quiet_stdout, bool resolve) {
 }
 
 int tool_status() { return g_problems > 0 ? kExitProblems : kExitClean; }
+
+void tool_release_scene(vrml_context *ctx) {
+    if (!ctx) return;
+    // Nothing reads the built-in defaults while a scene is released.
+    vrml_deletebuiltinfields(ctx);
+    vrmlutil_unloadscene(ctx);
+}
+
+int tool_finish(ToolInput &input, vrml_context *ctx, int status) {
+    tool_release_scene(ctx);
+    input.in.stream_close(&input.in);
+    if (input.out.impl) input.out.stream_close(&input.out);
+    return status;
+}

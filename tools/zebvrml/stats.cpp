@@ -125,7 +125,7 @@ int cmd_stats(int argc, char **argv) {
         for (const auto &[name, list] : lists)
             if (list->count) std::printf("  %-28s %d\n", name, list->count);
     }
-    return tool_status();
+    return tool_finish(input, ctx, tool_status());
 }
 
 namespace {
@@ -193,5 +193,5 @@ int cmd_tree(int argc, char **argv) {
     int status = 0;
     if (!open_and_load(argv[0], input, ctx, status)) return status;
     print_tree(ctx);
-    return tool_status();
+    return tool_finish(input, ctx, tool_status());
 }

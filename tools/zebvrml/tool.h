@@ -61,6 +61,14 @@ constexpr const char *kResolveOption = "--resolve-externprotos";
 // Exit status after a load: problems or clean.
 int tool_status();
 
+// Ends the work on a loaded world: unloads the scene (the process's last, so
+// the built-in defaults are released too) and closes the input's streams.
+// Returns status.
+int tool_finish(ToolInput &input, vrml_context *ctx, int status);
+
+// The same for a scene read from other streams, which the caller closes.
+void tool_release_scene(vrml_context *ctx);
+
 int cmd_check(int argc, char **argv);
 int cmd_print(int argc, char **argv);
 int cmd_stats(int argc, char **argv);

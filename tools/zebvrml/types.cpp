@@ -47,6 +47,7 @@ int cmd_types(int argc, char **argv) {
     zeb_initfilestream(&out, stdout);
     vrml_context *ctx = vrmlutil_loadscene(&in, &out);  // parses the defaults, makes scope 0
     if (!ctx) return kExitFatal;
+    int status = kExitClean;
     if (argc == 0) {
         char name[24];
         for (int id = 0; id < VRML_BUILTIN_COUNT; ++id) {
@@ -54,13 +55,14 @@ int cmd_types(int argc, char **argv) {
             std::printf("%2d %-24s %2d members\n", id, name,
                         vrml_gettemplateentry(ctx->templates, id)->membercount);
         }
-        return kExitClean;
-    }
-    int id = vrml_findnode(ctx->templates, argv[0]);
-    if (id < 0) {
+    } else if (int id = vrml_findnode(ctx->templates, argv[0]); id < 0) {
         std::fprintf(stderr, "zebvrml: no built-in node type '%s'\n", argv[0]);
-        return kExitNoInput;
+        status = kExitNoInput;
+    } else {
+        print_interface(ctx, vrml_gettemplateentry(ctx->templates, id));
     }
-    print_interface(ctx, vrml_gettemplateentry(ctx->templates, id));
-    return kExitClean;
+    tool_release_scene(ctx);
+    in.stream_close(&in);
+    out.stream_close(&out);
+    return status;
 }
