@@ -163,8 +163,12 @@ ZEBVRML2_API int vrml_print_node(vrml_context *ctx, vrml_node *node) {
     vrml_stackguard(ctx, "vrml_print_node");
     vrml_stream *out = ctx->out;
     if (!node) return out->stream_printf(out, "NULL");
-    vrml_nodetemplate *nodetemplate = vrml_gettemplateentry(ctx->templates, node->type);
-    if (!nodetemplate) nodetemplate = node->nodetemplate;
+    // The node's own template describes its slots; the current table's
+    // entry of the same id may be another type (a Script or PROTO declared
+    // in a scope that is not the current one).
+    vrml_nodetemplate *nodetemplate = node->nodetemplate;
+    if (!nodetemplate) nodetemplate = vrml_gettemplateentry(ctx->templates, node->type);
+    if (!nodetemplate) return out->stream_printf(out, "NULL");
     int first = node->type >= kBuiltins ? 2 : 0;
     if (node->type >= kBuiltins && std::strcmp(nodetemplate->name, "Script") == 0)
         return vrml_print_Script(ctx, node);

@@ -15,26 +15,33 @@ struct ProcessNodeLimit {
     int32_t previous;
 };
 
-// Loads text with the fatal exit turned into a jump: the fatal message, or
-// "" when the load ended normally (the context in *loaded then).
-std::string load_fatal_message(const std::string &text, vrml_context **loaded = nullptr) {
-    struct Job {
-        StringInput in;
-        BufferOutput out;
-        vrml_context *ctx = nullptr;
-        explicit Job(const std::string &t) : in(t) {}
-    };
-    auto *job = new Job(text);  // kept: the scene refers to its streams
+// A world loaded with the fatal exit turned into a jump: message holds the
+// fatal message, or is empty when the load ended normally (ctx then holds
+// the scene, unloaded with the record).
+struct FatalLoad {
+    explicit FatalLoad(const std::string &text) : in(text) {
+        vrml_stream *streams[2] = {in.get(), out.get()};
+        vrml_context *loaded = nullptr;
+        struct Job {
+            vrml_stream **streams;
+            vrml_context **loaded;
+        } job{streams, &loaded};
+        bool fatal = ends_fatally(
+            [](void *arg) {
+                auto *j = static_cast<Job *>(arg);
+                *j->loaded = vrmlutil_loadscene(j->streams[0], j->streams[1]);
+            },
+            &job, &message);
+        if (!fatal) ctx = loaded;
+    }
+    StringInput in;
+    BufferOutput out;
     std::string message;
-    bool fatal = ends_fatally(
-        [](void *arg) {
-            auto *j = static_cast<Job *>(arg);
-            j->ctx = vrmlutil_loadscene(j->in.get(), j->out.get());
-        },
-        job, &message);
-    if (loaded) *loaded = fatal ? nullptr : job->ctx;
-    return fatal ? message : "";
-}
+    vrml_context *ctx = nullptr;
+    SceneUnloader unload{ctx};
+};
+
+std::string load_fatal_message(const std::string &text) { return FatalLoad(text).message; }
 
 // PROTO P(d) declares P(d-1) in its body and holds k instances of it; P0
 // holds one Group. One instance of P(d) stands at the top.
@@ -50,10 +57,10 @@ std::string prototype_bomb(int k, int d) {
 }
 
 TEST(PrototypeBomb, SmallOneLoadsAndTheLimitStopsALargeOne) {
-    vrml_context *ctx = nullptr;
-    EXPECT_EQ(load_fatal_message(prototype_bomb(3, 3), &ctx), "");
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_GT(ctx->allnodes.count, 27);
+    FatalLoad small(prototype_bomb(3, 3));
+    EXPECT_EQ(small.message, "");
+    ASSERT_NE(small.ctx, nullptr);
+    EXPECT_GT(small.ctx->allnodes.count, 27);
 
     // 10 instances 7 levels deep would be tens of millions of nodes.
     ProcessNodeLimit limit(20000);
@@ -65,18 +72,18 @@ TEST(PrototypeBomb, SmallOneLoadsAndTheLimitStopsALargeOne) {
 
 TEST(PrototypeBomb, NestedScriptFieldsDoubleAndTheLimitStopsThem) {
     // Each Script level copies its SFNode default once more: 2^n - 1 nodes.
-    vrml_context *ctx = nullptr;
-    EXPECT_EQ(load_fatal_message(nested_scripts(5), &ctx), "");
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(ctx->allnodes.count, 31);
+    FatalLoad five(nested_scripts(5));
+    EXPECT_EQ(five.message, "");
+    ASSERT_NE(five.ctx, nullptr);
+    EXPECT_EQ(five.ctx->allnodes.count, 31);
     ProcessNodeLimit limit(1000);
     LogCapture log;
-    std::string message = load_fatal_message(nested_scripts(40), &ctx);
+    FatalLoad forty(nested_scripts(40));
     // Scripts that cannot be made are reported and left null; the load
     // goes on and ends normally.
-    EXPECT_EQ(message, "");
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_LE(ctx->allnodes.count, 1000);
+    EXPECT_EQ(forty.message, "");
+    ASSERT_NE(forty.ctx, nullptr);
+    EXPECT_LE(forty.ctx->allnodes.count, 1000);
     bool reported = false;
     for (const std::string &t : log.texts()) reported |= t == "vpn.rsb failed";
     EXPECT_TRUE(reported);
@@ -116,13 +123,11 @@ TEST(NodeLimit, PrototypeBodiesPastTheLimitLoseTheNodesThatDoNotFit) {
     // body's top Group the 5th; the two inner copies do not fit and are
     // dropped from the copied list.
     ProcessNodeLimit limit(5);
-    vrml_context *ctx = nullptr;
-    EXPECT_EQ(load_fatal_message("PROTO P [ ] { Group { children [ Group { } Group { } ] } } P { }",
-                                 &ctx),
-              "");
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(ctx->allnodes.count, 5);
-    EXPECT_EQ(ctx->root->count, 1);
+    FatalLoad partial("PROTO P [ ] { Group { children [ Group { } Group { } ] } } P { }");
+    EXPECT_EQ(partial.message, "");
+    ASSERT_NE(partial.ctx, nullptr);
+    EXPECT_EQ(partial.ctx->allnodes.count, 5);
+    EXPECT_EQ(partial.ctx->root->count, 1);
     // Past the limit the instance itself cannot be made.
     EXPECT_EQ(load_fatal_message("PROTO P [ ] { Group { children [ Group { } Group { } ] } } "
                                  "Group { } Group { } P { }"),

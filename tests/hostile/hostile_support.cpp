@@ -109,8 +109,12 @@ bool ends_fatally(void (*fn)(void *), void *arg, std::string *message) {
     vrml_fatalhandler previous = vrml_setfatalhandler(jump_back, nullptr);
     g_message = message;
     volatile bool fatal = false;
-    if (setjmp(g_jump) == 0) fn(arg);
-    else fatal = true;
+    {
+        // What the frames a fatal jump skips held is lost with them.
+        LeaksIgnored ignored;
+        if (setjmp(g_jump) == 0) fn(arg);
+        else fatal = true;
+    }
     vrml_setfatalhandler(previous, nullptr);
     g_message = nullptr;
     return fatal;

@@ -24,7 +24,9 @@ bool run_on_stack(size_t stack_bytes, const std::function<void()> &fn);
 
 // Runs fn with a fatal handler that jumps back: true when fn ended through
 // vrml_fatal_err, whose message is then in *message. fn must not hold
-// objects with destructors across library calls.
+// objects with destructors across library calls. The leak checker of a
+// sanitizer build ignores what fn allocates (a jump loses what the skipped
+// frames held); fn still releases what it loads when it ends normally.
 bool ends_fatally(void (*fn)(void *), void *arg, std::string *message);
 
 // Bytes of stack between the frames of two depths of the same kind of

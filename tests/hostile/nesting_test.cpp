@@ -49,6 +49,7 @@ bool loads_on_one_mib(const std::string &text, std::string *message) {
                 vrml_print_PROTOS(ctx);
                 for (vrml_listitem *it = ctx->root->nodes.first; it; it = it->next)
                     vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
+                vrmlutil_unloadscene(ctx);
             },
             &job, message);
     });

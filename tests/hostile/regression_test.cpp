@@ -26,6 +26,7 @@ TEST(FuzzerFindings, EveryKeptInputEndsCleanly) {
                 for (vrml_listitem *it = ctx->root->nodes.first; it; it = it->next)
                     vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
                 vrml_print_ROUTE(ctx, vrml_getscopeentry(ctx, 0));
+                vrmlutil_unloadscene(ctx);
             },
             streams, &message);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10))
