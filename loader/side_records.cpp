@@ -1,11 +1,21 @@
 // The side map: open addressing with linear probing over heap cells, one
 // binary semaphore for the whole map. The lock is never held while anything that can
 // reach vrml_fatal_err runs.
+//
+// Lookups come in long runs for the same few records (every DEF and USE asks
+// for its table's word), so each thread remembers its last two hits. Taking
+// the semaphore is a full memory barrier on x86: on the hot path it would
+// stop the processor from overlapping the cache misses of consecutive name
+// lookups, which is what makes them slow in large tables. A remembered hit is
+// trusted only while no word has been taken since (a generation count that
+// vrml_side_take advances under the lock).
 #include "loader/side_records.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "platform/sync.h"
 
@@ -81,14 +91,39 @@ bool grow(SideMap &m) {
     return true;
 }
 
+std::atomic<uint64_t> g_generation{0};
+
+struct Remembered {
+    const void *key;
+    void **word;
+    uint64_t generation;
+};
+
+thread_local Remembered t_recent[2];
+
+void remember(const void *key, void **word, uint64_t generation) {
+    t_recent[1] = t_recent[0];
+    t_recent[0] = {key, word, generation};
+}
+
 }  // namespace
 
 void **vrml_side_word(const void *record, bool create) {
     if (!record) return nullptr;
+    uint64_t now = g_generation.load(std::memory_order_acquire);
+    if (t_recent[0].key == record && t_recent[0].generation == now) return t_recent[0].word;
+    if (t_recent[1].key == record && t_recent[1].generation == now) {
+        std::swap(t_recent[0], t_recent[1]);
+        return t_recent[0].word;
+    }
     SideMap &m = map();
     Locked guard(m);
     if (!guard.ok()) return nullptr;
-    if (Slot *s = find(m, record)) return s->word;
+    now = g_generation.load(std::memory_order_relaxed);
+    if (Slot *s = find(m, record)) {
+        remember(record, s->word, now);
+        return s->word;
+    }
     if (!create) return nullptr;
     if ((m.used + 1) * 2 > m.capacity && !grow(m)) return nullptr;
     auto **word = static_cast<void **>(std::calloc(1, sizeof(void *)));
@@ -98,6 +133,7 @@ void **vrml_side_word(const void *record, bool create) {
     if (!m.slots[i].key) ++m.used;
     m.slots[i] = {record, word};
     ++m.live;
+    remember(record, word, now);
     return word;
 }
 
@@ -108,6 +144,7 @@ void *vrml_side_take(const void *record) {
     if (!guard.ok()) return nullptr;
     Slot *s = find(m, record);
     if (!s) return nullptr;
+    g_generation.fetch_add(1, std::memory_order_release);
     void *value = *s->word;
     std::free(s->word);
     s->key = kTombstone;

@@ -39,14 +39,16 @@ vrml_nameslot *find_slot(const vrml_namehash *h, vrml_nameslot *slots, uint32_t 
     }
 }
 
-bool grow(vrml_namehash *h) {
+// Grows the slots to hold at least want names at a load of one half.
+bool grow(vrml_namehash *h, uint64_t want) {
     // Growing fourfold keeps the rehashing work (random writes) low.
-    uint32_t capacity = h->slots ? (h->mask + 1) * 4 : 64;
-    if (capacity == 0 || capacity > (1u << 30)) return false;
-    auto *slots = static_cast<vrml_nameslot *>(vrml_malloc_array(capacity, sizeof(vrml_nameslot)));
+    uint64_t capacity = h->slots ? (uint64_t{h->mask} + 1) * 4 : 64;
+    while (capacity < want * 2) capacity *= 2;
+    if (capacity > (1u << 30)) return false;
+    auto *slots = static_cast<vrml_nameslot *>(vrml_malloc_array(static_cast<size_t>(capacity), sizeof(vrml_nameslot)));
     if (!slots) return false;
     for (uint32_t i = 0; i < capacity; ++i) slots[i].pos = -1;
-    uint32_t mask = capacity - 1;
+    auto mask = static_cast<uint32_t>(capacity - 1);
     if (h->slots) {
         for (uint32_t i = 0; i <= h->mask; ++i) {
             const vrml_nameslot &old = h->slots[i];
@@ -64,7 +66,8 @@ bool grow(vrml_namehash *h) {
 bool vrml_namehash_put(vrml_namehash *h, const char *name, uint32_t hash, int32_t pos,
                        bool replace) {
     // Keep the load at or below one half.
-    if ((!h->slots || static_cast<uint32_t>(h->used + 1) * 2 > h->mask + 1) && !grow(h))
+    if ((!h->slots || static_cast<uint32_t>(h->used + 1) * 2 > h->mask + 1) &&
+        !grow(h, static_cast<uint64_t>(h->used) + 1))
         return false;
     vrml_nameslot *s = find_slot(h, h->slots, h->mask, name, hash);
     if (s->pos < 0) {
@@ -74,6 +77,16 @@ bool vrml_namehash_put(vrml_namehash *h, const char *name, uint32_t hash, int32_
         s->pos = pos;
     }
     return true;
+}
+
+bool vrml_namehash_reserve(vrml_namehash *h, uint32_t more) {
+    uint64_t want = static_cast<uint64_t>(h->used) + more;
+    if (h->slots && want * 2 <= uint64_t{h->mask} + 1) return true;
+    return grow(h, want);
+}
+
+void vrml_namehash_prefetch(const vrml_namehash *h, uint32_t hash) {
+    if (h->slots) __builtin_prefetch(&h->slots[hash & h->mask], 1);
 }
 
 int32_t vrml_namehash_get(const vrml_namehash *h, const char *name, uint32_t hash) {

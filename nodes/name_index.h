@@ -35,6 +35,14 @@ void vrml_namehash_clear(vrml_namehash *h);
 bool vrml_namehash_put(vrml_namehash *h, const char *name, uint32_t hash, int32_t pos,
                        bool replace);
 
+// Makes room for more names than the hash holds now, so that as many puts
+// need no growing. false when the slots cannot grow (nothing changed).
+bool vrml_namehash_reserve(vrml_namehash *h, uint32_t more);
+
+// Starts fetching the slot where a name of that hash is looked for first,
+// so that puts of many names overlap their cache misses.
+void vrml_namehash_prefetch(const vrml_namehash *h, uint32_t hash);
+
 // The position recorded for name, or -1.
 int32_t vrml_namehash_get(const vrml_namehash *h, const char *name, uint32_t hash);
 

@@ -1,6 +1,7 @@
 // Indexes beside position-addressed lists (see list_index.h).
 #include "scopes/list_index.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,22 +31,46 @@ bool grow(T **array, int32_t used, int32_t capacity) {
     return true;
 }
 
-bool append(vrml_listindex *x, vrml_listitem *item) {
-    if (x->built == x->capacity) {
-        int32_t capacity = x->capacity ? x->capacity * 2 : 64;
-        if (capacity < x->capacity || !grow(&x->items, x->built, capacity) ||
+// Makes room for more positions (and names) at once.
+bool reserve(vrml_listindex *x, int32_t more) {
+    if (more > INT32_MAX - x->built) return false;
+    int32_t want = x->built + more;
+    if (want > x->capacity) {
+        int32_t capacity = x->capacity ? x->capacity : 64;
+        while (capacity < want) capacity = capacity > INT32_MAX / 2 ? INT32_MAX : capacity * 2;
+        if (!grow(&x->items, x->built, capacity) ||
             (x->withnames && !grow(&x->names, x->built, capacity)))
             return false;
         x->capacity = capacity;
     }
-    const char *name = nullptr;
-    if (x->withnames) {
-        name = entry_name(item);
-        x->names[x->built] = name;
-        if (name && !vrml_namehash_put(&x->hash, name, vrml_namehash_of(name), x->built, true))
-            return false;
+    return !x->withnames || vrml_namehash_reserve(&x->hash, static_cast<uint32_t>(more));
+}
+
+// Indexes the items from first on, count of them (the list's tail). The
+// names' slots are fetched a few items ahead so that their cache misses
+// overlap instead of following one another.
+bool append(vrml_listindex *x, vrml_listitem *first, int32_t count) {
+    if (!reserve(x, count)) return false;
+    constexpr int32_t kAhead = 8, kRing = 16;  // kRing > kAhead, a power of two
+    uint32_t hashes[kRing];
+    vrml_listitem *ahead = first;
+    int32_t fetched = 0, i = 0;
+    for (vrml_listitem *it = first; it; it = it->next, ++i) {
+        if (x->built == x->capacity && !reserve(x, 1)) return false;  // more than counted
+        if (x->withnames) {
+            for (; ahead && fetched <= i + kAhead; ++fetched, ahead = ahead->next) {
+                const char *name = entry_name(ahead);
+                uint32_t hash = name ? vrml_namehash_of(name) : 0;
+                hashes[fetched % kRing] = hash;
+                if (name) vrml_namehash_prefetch(&x->hash, hash);
+            }
+            const char *name = entry_name(it);
+            x->names[x->built] = name;
+            if (name && !vrml_namehash_put(&x->hash, name, hashes[i % kRing], x->built, true))
+                return false;
+        }
+        x->items[x->built++] = it;
     }
-    x->items[x->built++] = item;
     return true;
 }
 
@@ -61,8 +86,7 @@ void remember(vrml_listindex *x, const vrml_list *list) {
 bool rebuild(vrml_listindex *x, const vrml_list *list) {
     x->built = 0;
     vrml_namehash_clear(&x->hash);
-    for (vrml_listitem *it = list->first; it; it = it->next)
-        if (!append(x, it)) return false;
+    if (list->first && !append(x, list->first, list->count > 0 ? list->count : 1)) return false;
     remember(x, list);
     return true;
 }
@@ -83,8 +107,7 @@ bool sync(vrml_listindex *x, const vrml_list *list) {
         vrml_listitem *p = list->last;
         for (int32_t k = list->count - x->seencount; p && k > 1; --k) p = p->previous;
         if (p && p->previous == x->seenlast && p->previous->data == x->seenlastdata) {
-            ok = true;
-            for (vrml_listitem *it = p; it && ok; it = it->next) ok = append(x, it);
+            ok = append(x, p, list->count - x->seencount);
             if (ok) remember(x, list);
         } else {
             ok = rebuild(x, list);

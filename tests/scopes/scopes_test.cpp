@@ -159,6 +159,41 @@ TEST(DefTable, IndexFollowsChangesMadeThroughTheListOperations) {
     free_table(table);
 }
 
+TEST(DefTable, LargeBatchesAreIndexedLikeAWalk) {
+    // Appends in batches of many sizes between lookups (each batch is
+    // indexed at once), names repeated and some entries without a name;
+    // then a removal makes the whole list indexed again.
+    vrml_deftable *table = new_table();
+    std::vector<std::string> names;
+    for (int i = 0; i < 700; ++i) names.push_back("Name_" + std::to_string(i));
+    std::vector<int> latest(names.size(), -1);
+    auto check = [&]() {
+        for (size_t n = 0; n < names.size(); ++n)
+            ASSERT_EQ(vrml_finddefidx(table, names[n].c_str()), latest[n]) << names[n];
+        int pos = 0;
+        for (vrml_listitem *it = table->defs.first; it; it = it->next, ++pos)
+            ASSERT_EQ(vrml_getdefentry(table, pos), it->data) << pos;
+    };
+    std::mt19937 random(11);
+    int count = 0;
+    for (int batch : {1, 7, 8, 9, 16, 17, 100, 1, 0, 2000, 3}) {
+        for (int k = 0; k < batch; ++k, ++count) {
+            if (random() % 10 == 0) {
+                vrml_adddef(table, nullptr, nullptr);
+                continue;
+            }
+            size_t n = random() % names.size();
+            vrml_adddef(table, const_cast<char *>(names[n].c_str()), nullptr);
+            latest[n] = count;
+        }
+        check();
+    }
+    std::free(vrml_listdelete(&table->defs, table->defs.first->data));
+    for (int &pos : latest) pos = pos == 0 ? -1 : pos - (pos > 0);
+    check();
+    free_table(table);
+}
+
 TEST(DefTable, ScopeListIndexFollowsTheHost) {
     Scene scene;
     for (int i = 0; i < 5; ++i) vrml_newscope(scene.ctx);
