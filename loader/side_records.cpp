@@ -3,7 +3,7 @@
 // reach vrml_fatal_err runs.
 //
 // Lookups come in long runs for the same few records (every DEF and USE asks
-// for its table's word), so each thread remembers its last two hits. Taking
+// for its table's word), so each thread remembers its last few hits. Taking
 // the semaphore is a full memory barrier on x86: on the hot path it would
 // stop the processor from overlapping the cache misses of consecutive name
 // lookups, which is what makes them slow in large tables. A remembered hit is
@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
-#include <utility>
 
 #include "platform/sync.h"
 
@@ -99,10 +98,13 @@ struct Remembered {
     uint64_t generation;
 };
 
-thread_local Remembered t_recent[2];
+// A node statement asks for the template table, the DEF table, the context
+// and sometimes the node limit's key: four keep them all.
+constexpr int kRemembered = 4;
+thread_local Remembered t_recent[kRemembered];
 
 void remember(const void *key, void **word, uint64_t generation) {
-    t_recent[1] = t_recent[0];
+    for (int i = kRemembered - 1; i > 0; --i) t_recent[i] = t_recent[i - 1];
     t_recent[0] = {key, word, generation};
 }
 
@@ -111,11 +113,8 @@ void remember(const void *key, void **word, uint64_t generation) {
 void **vrml_side_word(const void *record, bool create) {
     if (!record) return nullptr;
     uint64_t now = g_generation.load(std::memory_order_acquire);
-    if (t_recent[0].key == record && t_recent[0].generation == now) return t_recent[0].word;
-    if (t_recent[1].key == record && t_recent[1].generation == now) {
-        std::swap(t_recent[0], t_recent[1]);
-        return t_recent[0].word;
-    }
+    for (const Remembered &r : t_recent)
+        if (r.key == record && r.generation == now) return r.word;
     SideMap &m = map();
     Locked guard(m);
     if (!guard.ok()) return nullptr;

@@ -28,22 +28,21 @@ TEST(SideRecords, AWordLivesUntilTakenAndIsNotSeenAfterwards) {
 }
 
 TEST(SideRecords, RecordsLookedUpInTurnKeepTheirOwnWords) {
-    int records[3] = {};
-    void **words[3];
-    for (int i = 0; i < 3; ++i) {
+    int records[6] = {};
+    void **words[6];
+    for (int i = 0; i < 6; ++i) {
         words[i] = vrml_side_word(&records[i], true);
         ASSERT_NE(words[i], nullptr);
         *words[i] = &records[i];
     }
     for (int round = 0; round < 4; ++round)
-        for (int i : {0, 1, 0, 2, 1, 2, 2, 0})
+        for (int i : {0, 1, 0, 2, 5, 1, 2, 3, 4, 2, 0, 5})
             ASSERT_EQ(vrml_side_word(&records[i], false), words[i]) << round << " " << i;
     EXPECT_EQ(vrml_side_take(&records[1]), &records[1]);
     EXPECT_EQ(vrml_side_word(&records[0], false), words[0]);
     EXPECT_EQ(vrml_side_word(&records[1], false), nullptr);
     EXPECT_EQ(vrml_side_word(&records[2], false), words[2]);
-    EXPECT_EQ(vrml_side_take(&records[0]), &records[0]);
-    EXPECT_EQ(vrml_side_take(&records[2]), &records[2]);
+    for (int i : {0, 2, 3, 4, 5}) EXPECT_EQ(vrml_side_take(&records[i]), &records[i]);
 }
 
 TEST(SideRecords, ATakeOnOneThreadIsSeenByAnother) {
