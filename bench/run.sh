@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in release mode, generates the benchmark worlds (once)
 # and prints one table: load and print throughput against the floor, memory,
-# and the time per item of the scaling worlds.
+# and the time per item of the scaling worlds; then, when Coin3D's development
+# files are installed (libcoin-dev), a second table against Coin3D reading and
+# writing the mesh worlds.
 #   bash bench/run.sh [quick]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZEBVRML2_TESTS=OFF >/dev/null
 cmake --build build-bench -j"$(nproc 2>/dev/null || echo 2)" --target worldgen world_bench >/dev/null
+# The peer (Coin3D) is compared when its development files are installed.
+peer=
+if cmake --build build-bench --target help | grep -q coin_bench; then
+  cmake --build build-bench -j"$(nproc 2>/dev/null || echo 2)" --target coin_bench >/dev/null
+  peer=build-bench/bench/coin_bench
+fi
 gen=build-bench/bench/worldgen
 bench=build-bench/bench/world_bench
 worlds=build-bench/worlds
@@ -38,3 +46,9 @@ for n in 10 100 1000; do
   make_world nesting "$n" "$worlds/nesting-$n.wrl"
   "$bench" "$worlds/nesting-$n.wrl" "$n"
 done
+if [ -n "$peer" ]; then
+  printf '\nworld\tMB\tload s\tCoin3D read s\tload/read\tprint s\tCoin3D write s\tprint/write\n'
+  for mb in $meshes; do
+    "$peer" "$worlds/mesh-$mb.wrl" 2>/dev/null
+  done
+fi

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/zebvrml/scene_print.h"
 #include "zebvrml2.h"
 
 namespace {
@@ -102,6 +103,15 @@ size_t heap_used() {
 #endif
 }
 
+double print(vrml_context *ctx, size_t *bytes) {
+    zeb_resetbuffer(ctx->out);
+    auto start = Clock::now();
+    tool_print_scene(ctx);
+    double s = seconds_since(start);
+    zeb_getbuffer(ctx->out, bytes);
+    return s;
+}
+
 void quiet(void *, vrml_context *, int32_t, int, int, const char *) {}
 
 struct Loaded {
@@ -120,23 +130,6 @@ Loaded load(const char *path) {
     return {ctx, in, seconds_since(start)};
 }
 
-double print(vrml_context *ctx, size_t *bytes) {
-    zeb_resetbuffer(ctx->out);
-    auto start = Clock::now();
-    vrml_stream *out = ctx->out;
-    out->stream_printf(out, "#VRML V2.0 utf8\n");
-    vrml_print_PROTOS(ctx);
-    vrml_field root;
-    std::memset(&root, 0, sizeof root);
-    root.mfnode = *ctx->root;
-    for (vrml_listitem *it = root.mfnode.nodes.first; it; it = it->next) {
-        out->stream_iprintf(out, "");
-        vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
-    }
-    double s = seconds_since(start);
-    zeb_getbuffer(out, bytes);
-    return s;
-}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scene_print.h"
 #include "tool.h"
 
 int cmd_print(int argc, char **argv) {
@@ -33,18 +34,8 @@ int cmd_print(int argc, char **argv) {
     tool_report_to_stderr(input.name);
     vrml_context *ctx = tool_load(input, outpath == nullptr, resolve);
     if (!ctx) return kExitFatal;
+    tool_print_scene(ctx);
     vrml_stream *out = ctx->out;
-    out->stream_printf(out, "#VRML V2.0 utf8\n");
-    vrml_print_PROTOS(ctx);
-    vrml_field root;
-    std::memset(&root, 0, sizeof root);
-    root.mfnode = *ctx->root;
-    for (vrml_listitem *it = root.mfnode.nodes.first; it; it = it->next) {
-        out->stream_iprintf(out, "");
-        vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
-    }
-    vrml_print_ROUTE(ctx, vrml_getscopeentry(ctx, 0));
-    out->stream_printf(out, "\n");
     int closed = out->stream_close(out);
     if (closed < 0 && outpath) {
         std::fprintf(stderr, "%s: write failed\n", outpath);
