@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "loader/loader.h"
+#include "tools/zebvrml/scene_print.h"
 #include "zebvrml2.h"
 
 #if defined(__has_feature)
@@ -27,18 +28,6 @@ constexpr int32_t kNodeLimit = 20000;
 std::jmp_buf g_fatal;
 
 [[noreturn]] void on_fatal(void *, const char *) { std::longjmp(g_fatal, 1); }
-
-// The whole scene as zebvrml print writes it.
-void print_scene(vrml_context *ctx) {
-    vrml_stream *out = ctx->out;
-    out->stream_printf(out, "#VRML V2.0 utf8\n");
-    vrml_print_PROTOS(ctx);
-    for (vrml_listitem *it = ctx->root->nodes.first; it; it = it->next) {
-        out->stream_iprintf(out, "");
-        vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
-    }
-    vrml_print_ROUTE(ctx, vrml_getscopeentry(ctx, 0));
-}
 
 }  // namespace
 
@@ -66,7 +55,7 @@ bool run_one(const uint8_t *data, size_t size) {
     if (ctx) {
         if (setjmp(g_fatal) == 0) {
             vrml_loadcontext(ctx);
-            print_scene(ctx);
+            tool_print_scene(ctx);
         } else {
             fatal = true;
         }
