@@ -12,7 +12,7 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZEBVRML2_TESTS=OFF >/dev/
 cmake --build build-bench -j"$(nproc 2>/dev/null || echo 2)" --target worldgen world_bench >/dev/null
 # The peer (Coin3D) is compared when its development files are installed.
 peer=
-if cmake --build build-bench --target help | grep -q coin_bench; then
+if cmake --build build-bench --target help 2>/dev/null | grep coin_bench >/dev/null; then
   cmake --build build-bench -j"$(nproc 2>/dev/null || echo 2)" --target coin_bench >/dev/null
   peer=build-bench/bench/coin_bench
 fi

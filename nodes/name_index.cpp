@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include "loader/memory.h"
+#include "platform/index_blocks.h"
 
 uint32_t vrml_namehash_of(const char *name) {
     uint64_t h = std::hash<std::string_view>{}(std::string_view(name));
@@ -45,9 +45,10 @@ bool grow(vrml_namehash *h, uint64_t want) {
     uint64_t capacity = h->slots ? (uint64_t{h->mask} + 1) * 4 : 64;
     while (capacity < want * 2) capacity *= 2;
     if (capacity > (1u << 30)) return false;
-    auto *slots = static_cast<vrml_nameslot *>(vrml_malloc_array(static_cast<size_t>(capacity), sizeof(vrml_nameslot)));
+    auto *slots = static_cast<vrml_nameslot *>(
+        vrml_index_block(static_cast<size_t>(capacity), sizeof(vrml_nameslot)));
     if (!slots) return false;
-    for (uint32_t i = 0; i < capacity; ++i) slots[i].pos = -1;
+    for (uint32_t i = 0; i < capacity; ++i) slots[i] = {0, -1};
     auto mask = static_cast<uint32_t>(capacity - 1);
     if (h->slots) {
         for (uint32_t i = 0; i <= h->mask; ++i) {
