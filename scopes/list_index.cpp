@@ -46,11 +46,14 @@ bool reserve(vrml_listindex *x, int32_t more) {
     return !x->withnames || vrml_namehash_reserve(&x->hash, static_cast<uint32_t>(more));
 }
 
-// Indexes the items from first on, count of them (the list's tail). The
-// names' slots are fetched a few items ahead so that their cache misses
+// Indexes the items from first on, count of them by the list's own count
+// (the list's tail). That count is the host's to change: room is made for at
+// most a million items at once, and more items than counted still go in.
+// The names' slots are fetched a few items ahead so that their cache misses
 // overlap instead of following one another.
 bool append(vrml_listindex *x, vrml_listitem *first, int32_t count) {
-    if (!reserve(x, count)) return false;
+    constexpr int32_t kMostAtOnce = 1 << 20;
+    if (!reserve(x, count < kMostAtOnce ? count : kMostAtOnce)) return false;
     constexpr int32_t kAhead = 8, kRing = 16;  // kRing > kAhead, a power of two
     uint32_t hashes[kRing];
     vrml_listitem *ahead = first;

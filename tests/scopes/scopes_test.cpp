@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -191,6 +192,21 @@ TEST(DefTable, LargeBatchesAreIndexedLikeAWalk) {
     std::free(vrml_listdelete(&table->defs, table->defs.first->data));
     for (int &pos : latest) pos = pos == 0 ? -1 : pos - (pos > 0);
     check();
+    free_table(table);
+}
+
+TEST(DefTable, AWrongCountSetByTheHostChangesNoAnswer) {
+    vrml_deftable *table = new_table();
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i) names.push_back("D" + std::to_string(i));
+    for (const std::string &name : names) vrml_adddef(table, const_cast<char *>(name.c_str()), nullptr);
+    for (int32_t count : {INT32_MAX, 1, 0, -5, 3000}) {
+        table->defs.count = count;
+        for (int i : {0, 1, 1499, 2999})
+            ASSERT_EQ(vrml_finddefidx(table, names[static_cast<size_t>(i)].c_str()), i) << count;
+        ASSERT_EQ(vrml_getdefentry(table, 2999), table->defs.last->data) << count;
+        ASSERT_EQ(vrml_getdefentry(table, 3000), nullptr) << count;
+    }
     free_table(table);
 }
 
