@@ -14,10 +14,9 @@ set(check ${COMPILER} ${FLAGS} -std=c99 -Wall -Wextra -Wpedantic -Werror -c -o /
     -I${INCLUDE})
 
 if(PROBE)
-  set(probe_source "#include <stdint.h>\nint main(void) { return (int)sizeof(int32_t) - 4; }\n")
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/c99_probe.c "${probe_source}")
-  execute_process(COMMAND ${COMPILER} ${FLAGS} -std=c99 -fsyntax-only
-    ${CMAKE_CURRENT_BINARY_DIR}/c99_probe.c RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+  # The C library's own headers, through the same source (nothing written).
+  execute_process(COMMAND ${COMPILER} ${FLAGS} -std=c99 -fsyntax-only "-DONE_HEADER=<stdio.h>"
+    ${SOURCE} RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
   if(NOT status EQUAL 0)
     message("skipped: ${target} cannot compile C with the standard headers")
     return()
