@@ -23,6 +23,12 @@ struct Scene {
 
 vrml_deftable *new_table() { return static_cast<vrml_deftable *>(vrml_createnamespace()); }
 
+std::vector<std::string> numbered(const char *prefix, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
+    return names;
+}
+
 void free_table(vrml_deftable *table) {
     for (vrml_list *list : {&table->defs, &table->routes})
         while (list->first) std::free(vrml_listdelete(list, list->first->data));
@@ -165,8 +171,7 @@ TEST(DefTable, LargeBatchesAreIndexedLikeAWalk) {
     // indexed at once), names repeated and some entries without a name;
     // then a removal makes the whole list indexed again.
     vrml_deftable *table = new_table();
-    std::vector<std::string> names;
-    for (int i = 0; i < 700; ++i) names.push_back("Name_" + std::to_string(i));
+    std::vector<std::string> names = numbered("Name_", 700);
     std::vector<int> latest(names.size(), -1);
     auto check = [&]() {
         for (size_t n = 0; n < names.size(); ++n)
@@ -197,8 +202,7 @@ TEST(DefTable, LargeBatchesAreIndexedLikeAWalk) {
 
 TEST(DefTable, AWrongCountSetByTheHostChangesNoAnswer) {
     vrml_deftable *table = new_table();
-    std::vector<std::string> names;
-    for (int i = 0; i < 3000; ++i) names.push_back("D" + std::to_string(i));
+    std::vector<std::string> names = numbered("D", 3000);
     for (const std::string &name : names) vrml_adddef(table, const_cast<char *>(name.c_str()), nullptr);
     for (int32_t count : {INT32_MAX, 1, 0, -5, 3000}) {
         table->defs.count = count;
