@@ -3,8 +3,11 @@
 // name and default written as VRML text. The rows are turned into the
 // process-wide template records on first use; the default texts are parsed
 // once per process by vrml_parsebuiltinfields.
+#include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "fields/field_internal.h"
 #include "loader/report.h"
@@ -21,8 +24,7 @@ struct member_row {
 
 struct node_row {
     const char *name;
-    int16_t first;  // index of the first member row
-    int16_t count;
+    int16_t count;  // its member rows follow those of the types before it
 };
 
 constexpr int8_t kIn = VRML_EVENTIN, kOut = VRML_EVENTOUT, kExp = VRML_EXPOSEDFIELD,
@@ -594,124 +596,167 @@ constexpr member_row kMembers[] = {
 };
 
 constexpr node_row kNodes[VRML_BUILTIN_COUNT] = {
-    {"Anchor", 0, 8},
-    {"Appearance", 8, 3},
-    {"AudioClip", 11, 8},
-    {"Background", 19, 12},
-    {"Billboard", 31, 6},
-    {"Box", 37, 1},
-    {"Collision", 38, 8},
-    {"Color", 46, 1},
-    {"ColorInterpolator", 47, 4},
-    {"Cone", 51, 4},
-    {"Coordinate", 55, 4},
-    {"CoordinateInterpolator", 59, 4},
-    {"Cylinder", 63, 5},
-    {"CylinderSensor", 68, 9},
-    {"DirectionalLight", 77, 5},
-    {"ElevationGrid", 82, 14},
-    {"Extrusion", 96, 14},
-    {"Fog", 110, 5},
-    {"FontStyle", 115, 9},
-    {"Group", 124, 5},
-    {"ImageTexture", 129, 4},
-    {"IndexedFaceSet", 133, 18},
-    {"IndexedLineSet", 151, 7},
-    {"Inline", 158, 3},
-    {"LOD", 161, 3},
-    {"Material", 164, 6},
-    {"MovieTexture", 170, 9},
-    {"NavigationInfo", 179, 7},
-    {"Normal", 186, 1},
-    {"NormalInterpolator", 187, 4},
-    {"OrientationInterpolator", 191, 4},
-    {"PixelTexture", 195, 3},
-    {"PlaneSensor", 198, 8},
-    {"PointLight", 206, 7},
-    {"PointSet", 213, 2},
-    {"PositionInterpolator", 215, 4},
-    {"ProximitySensor", 219, 8},
-    {"ScalarInterpolator", 227, 4},
-    {"Script", 231, 3},
-    {"Shape", 234, 2},
-    {"Sound", 236, 10},
-    {"Sphere", 246, 1},
-    {"SphereSensor", 247, 6},
-    {"SpotLight", 253, 10},
-    {"Switch", 263, 2},
-    {"Text", 265, 4},
-    {"TextureCoordinate", 269, 1},
-    {"TextureTransform", 270, 4},
-    {"TimeSensor", 274, 9},
-    {"TouchSensor", 283, 7},
-    {"Transform", 290, 10},
-    {"Viewpoint", 300, 8},
-    {"VisibilitySensor", 308, 6},
-    {"WorldInfo", 314, 2},
-    {"ZEBSurface", 316, 12},
-    {"ZEBTree", 328, 9},
-    {"ZEBFolder", 337, 5},
-    {"ZEBDocument", 342, 4},
-    {"ZEBAvatar", 346, 5},
-    {"ZEBNetObject", 351, 8},
-    {"ZEBNetAudioClip", 359, 3},
-    {"ZEBPointCollider", 362, 9},
-    {"ZEBElasticCollider", 371, 6},
-    {"ZEBNetSFInt32", 377, 3},
-    {"ZEBNetSFVec3f", 380, 3},
-    {"ZEBNetSFBool", 383, 3},
-    {"ZEBNetTrigger", 386, 6},
-    {"ZEBNetHealth", 392, 5},
-    {"ZEBNetTeleporter", 397, 6},
-    {"ZEBNavigator", 403, 11},
-    {"ZEBKeyInput", 414, 2},
-    {"ZEBBsp", 416, 7},
-    {"ZEBStatic", 423, 3},
-    {"ZEBMultiTexture", 426, 4},
-    {"ZEBIndex", 430, 1},
-    {"ZEBIndexedFaceSet", 431, 18},
-    {"IFSLightingMap", 449, 3},
-    {"ZEBBoolToInt32", 452, 4},
-    {"ZEBTextureLight", 456, 6},
-    {"ZEBBrowserSettings", 462, 7},
-    {"ZEBSurface2", 469, 12},
+    {"Anchor", 8},
+    {"Appearance", 3},
+    {"AudioClip", 8},
+    {"Background", 12},
+    {"Billboard", 6},
+    {"Box", 1},
+    {"Collision", 8},
+    {"Color", 1},
+    {"ColorInterpolator", 4},
+    {"Cone", 4},
+    {"Coordinate", 4},
+    {"CoordinateInterpolator", 4},
+    {"Cylinder", 5},
+    {"CylinderSensor", 9},
+    {"DirectionalLight", 5},
+    {"ElevationGrid", 14},
+    {"Extrusion", 14},
+    {"Fog", 5},
+    {"FontStyle", 9},
+    {"Group", 5},
+    {"ImageTexture", 4},
+    {"IndexedFaceSet", 18},
+    {"IndexedLineSet", 7},
+    {"Inline", 3},
+    {"LOD", 3},
+    {"Material", 6},
+    {"MovieTexture", 9},
+    {"NavigationInfo", 7},
+    {"Normal", 1},
+    {"NormalInterpolator", 4},
+    {"OrientationInterpolator", 4},
+    {"PixelTexture", 3},
+    {"PlaneSensor", 8},
+    {"PointLight", 7},
+    {"PointSet", 2},
+    {"PositionInterpolator", 4},
+    {"ProximitySensor", 8},
+    {"ScalarInterpolator", 4},
+    {"Script", 3},
+    {"Shape", 2},
+    {"Sound", 10},
+    {"Sphere", 1},
+    {"SphereSensor", 6},
+    {"SpotLight", 10},
+    {"Switch", 2},
+    {"Text", 4},
+    {"TextureCoordinate", 1},
+    {"TextureTransform", 4},
+    {"TimeSensor", 9},
+    {"TouchSensor", 7},
+    {"Transform", 10},
+    {"Viewpoint", 8},
+    {"VisibilitySensor", 6},
+    {"WorldInfo", 2},
+    {"ZEBSurface", 12},
+    {"ZEBTree", 9},
+    {"ZEBFolder", 5},
+    {"ZEBDocument", 4},
+    {"ZEBAvatar", 5},
+    {"ZEBNetObject", 8},
+    {"ZEBNetAudioClip", 3},
+    {"ZEBPointCollider", 9},
+    {"ZEBElasticCollider", 6},
+    {"ZEBNetSFInt32", 3},
+    {"ZEBNetSFVec3f", 3},
+    {"ZEBNetSFBool", 3},
+    {"ZEBNetTrigger", 6},
+    {"ZEBNetHealth", 5},
+    {"ZEBNetTeleporter", 6},
+    {"ZEBNavigator", 11},
+    {"ZEBKeyInput", 2},
+    {"ZEBBsp", 7},
+    {"ZEBStatic", 3},
+    {"ZEBMultiTexture", 4},
+    {"ZEBIndex", 1},
+    {"ZEBIndexedFaceSet", 18},
+    {"IFSLightingMap", 3},
+    {"ZEBBoolToInt32", 4},
+    {"ZEBTextureLight", 6},
+    {"ZEBBrowserSettings", 7},
+    {"ZEBSurface2", 12},
 };
 
 constexpr int kMemberCount = static_cast<int>(sizeof kMembers / sizeof kMembers[0]);
-static_assert(kNodes[VRML_BUILTIN_COUNT - 1].first + kNodes[VRML_BUILTIN_COUNT - 1].count ==
-              kMemberCount);
 
-vrml_fieldtemplate g_members[kMemberCount];
-vrml_nodetemplate g_templates[VRML_BUILTIN_COUNT];
-bool g_built = false;
-bool g_parsed = false;  // the process-wide flag of the one-time parse
+// Index of each type's first member row.
+constexpr auto kFirst = [] {
+    std::array<int16_t, VRML_BUILTIN_COUNT + 1> first{};
+    for (int id = 0; id < VRML_BUILTIN_COUNT; ++id)
+        first[id + 1] = static_cast<int16_t>(first[id] + kNodes[id].count);
+    return first;
+}();
+static_assert(kFirst[VRML_BUILTIN_COUNT] == kMemberCount, "every member row belongs to a type");
+
+struct builtin_records {
+    vrml_fieldtemplate members[kMemberCount];
+    vrml_nodetemplate templates[VRML_BUILTIN_COUNT];
+};
+
+// The process-wide records, made on first use. Until the defaults are
+// parsed, a member's default word holds its text.
+builtin_records &records() {
+    static builtin_records *made = [] {
+        static builtin_records r;
+        for (int i = 0; i < kMemberCount; ++i) {
+            const member_row &row = kMembers[i];
+            r.members[i].memberclass = row.memberclass;
+            r.members[i].type = row.type;
+            r.members[i].name = const_cast<char *>(row.name);
+            r.members[i].defaultvalue = reinterpret_cast<vrml_field *>(const_cast<char *>(row.text));
+        }
+        for (int id = 0; id < VRML_BUILTIN_COUNT; ++id) {
+            r.templates[id].name = const_cast<char *>(kNodes[id].name);
+            r.templates[id].membercount = kNodes[id].count;
+            r.templates[id].members = &r.members[kFirst[id]];
+        }
+        return &r;
+    }();
+    return *made;
+}
+
+// The one-time parse of the defaults: kTexts until a parse has been
+// published, kPublishing while the winner of the race stores its values in
+// the default words (nothing there can fail), kParsed from then on.
+enum parse_state { kTexts, kPublishing, kParsed };
+std::atomic<int> g_parse_state{kTexts};
 
 bool has_value(int memberclass) {
     return memberclass == VRML_EXPOSEDFIELD || memberclass == VRML_FIELD;
 }
 
+[[noreturn]] void out_of_memory() { vrml_fatal_err("vrml_parsebuiltinfields: No mem\n"); }
+
+// Reads every default text into values[] (null for members without a
+// value), with ctx's input switched to a string stream meanwhile. No lock is
+// held: the fatal exit may leave from here.
+void parse_defaults(vrml_context *ctx, vrml_field **values) {
+    vrml_stream text{};
+    if (zeb_initstringstream(&text, nullptr, 0) < 0) out_of_memory();
+    vrml_stream *saved = ctx->in;
+    ctx->in = &text;
+    for (int i = 0; i < kMemberCount; ++i) {
+        const member_row &row = kMembers[i];
+        if (!has_value(row.memberclass)) continue;
+        zeb_setstringstream(&text, row.text, static_cast<int>(std::strlen(row.text)));
+        vrml_field *value = vrml_allocfield(row.type);
+        if (!value) {
+            text.stream_close(&text);
+            ctx->in = saved;
+            out_of_memory();
+        }
+        vrml_parsefield[row.type](ctx, value);
+        values[i] = value;
+    }
+    text.stream_close(&text);
+    ctx->in = saved;
+}
+
 }  // namespace
 
-vrml_nodetemplate *vrml_builtintemplates() {
-    if (!g_built) {
-        for (int i = 0; i < kMemberCount; ++i) {
-            const member_row &row = kMembers[i];
-            g_members[i].memberclass = row.memberclass;
-            g_members[i].type = row.type;
-            g_members[i].name = const_cast<char *>(row.name);
-            // Until parsed, the default word holds the text itself.
-            g_members[i].defaultvalue =
-                reinterpret_cast<vrml_field *>(const_cast<char *>(row.text));
-        }
-        for (int id = 0; id < VRML_BUILTIN_COUNT; ++id) {
-            g_templates[id].name = const_cast<char *>(kNodes[id].name);
-            g_templates[id].membercount = kNodes[id].count;
-            g_templates[id].members = &g_members[kNodes[id].first];
-        }
-        g_built = true;
-    }
-    return g_templates;
-}
+vrml_nodetemplate *vrml_builtintemplates() { return records().templates; }
 
 extern "C" {
 
@@ -722,39 +767,37 @@ ZEBVRML2_API int vrml_addbuiltinnodes(vrml_templatetable *table) {
     return 1;
 }
 
+// Threads may race to the first parse: each parses into values of its own
+// without any lock (the fatal exit may leave the parse, and a held lock
+// would hang every later load), one publishes them, the others release
+// theirs and wait the few stores of the publication out.
 ZEBVRML2_API int vrml_parsebuiltinfields(vrml_context *ctx) {
-    if (g_parsed) return 1;
-    g_parsed = true;
-    vrml_builtintemplates();
+    if (g_parse_state.load(std::memory_order_acquire) == kParsed) return 1;
+    builtin_records &r = records();
     // The readers read ctx->in; a host may pass no context at all.
-    vrml_context *bare = nullptr;
-    if (!ctx) {
-        bare = static_cast<vrml_context *>(vrml_malloc(sizeof(vrml_context)));
-        if (!bare) vrml_fatal_err("vrml_parsebuiltinfields: No mem\n");
-        bare->protoindex = -1;
-        ctx = bare;
+    vrml_context bare{};
+    bare.protoindex = -1;
+    if (!ctx) ctx = &bare;
+    auto *values = static_cast<vrml_field **>(std::calloc(kMemberCount, sizeof(vrml_field *)));
+    if (!values) out_of_memory();
+    parse_defaults(ctx, values);
+    int expected = kTexts;
+    if (g_parse_state.compare_exchange_strong(expected, kPublishing, std::memory_order_acq_rel)) {
+        for (int i = 0; i < kMemberCount; ++i)
+            if (has_value(kMembers[i].memberclass)) r.members[i].defaultvalue = values[i];
+        g_parse_state.store(kParsed, std::memory_order_release);
+    } else {
+        for (int i = 0; i < kMemberCount; ++i)
+            if (values[i]) vrml_freefielddata[kMembers[i].type](values[i]);
+        while (g_parse_state.load(std::memory_order_acquire) != kParsed) std::this_thread::yield();
     }
-    vrml_stream *saved = ctx->in;
-    vrml_stream text{};
-    zeb_initstringstream(&text, nullptr, 0);
-    ctx->in = &text;
-    for (vrml_fieldtemplate &m : g_members) {
-        if (!has_value(m.memberclass)) continue;
-        const char *source = reinterpret_cast<const char *>(m.defaultvalue);
-        zeb_setstringstream(&text, source, static_cast<int>(std::strlen(source)));
-        vrml_field *value = vrml_allocfield(m.type);
-        if (value) vrml_parsefield[m.type](ctx, value);
-        m.defaultvalue = value;  // a member without a value reports at node creation
-    }
-    text.stream_close(&text);
-    ctx->in = saved;
-    std::free(bare);
+    std::free(values);
     return 1;
 }
 
 ZEBVRML2_API int vrml_deletebuiltinfields(vrml_context *ctx) {
-    if (!ctx || !g_parsed) return 1;
-    for (vrml_fieldtemplate &m : g_members)
+    if (!ctx || g_parse_state.load(std::memory_order_acquire) != kParsed) return 1;
+    for (vrml_fieldtemplate &m : records().members)
         if (has_value(m.memberclass) && m.defaultvalue) vrml_freefielddata[m.type](m.defaultvalue);
     return 1;
 }

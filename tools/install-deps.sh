@@ -1,21 +1,41 @@
 #!/usr/bin/env bash
 # Installs the build and test tools with apt-get, only those that are missing.
+# Whether a tool is there is decided by trying it (compiling and linking a
+# small program with it), never by a file that happens to exist: a machine
+# may carry a runtime without the development files a build needs.
 #
-#   install-deps.sh            the native build and its tests
-#   install-deps.sh linux32    also g++ -m32 (g++-multilib) for the 32-bit Linux build
-#   install-deps.sh qemu       also qemu-i386 (qemu-user), for kernels without 32-bit support
-#   install-deps.sh mingw      also the mingw-w64 cross compilers (i686 and x86-64)
-#   install-deps.sh wine       also Wine for 64-bit Windows programs (wine, wine64)
-#   install-deps.sh wine32     also the 32-bit Wine (wine32:i386, enabling i386 packages)
+#   install-deps.sh [WHAT ...]   WHAT is one or more of:
+#     base      the native build and its tests (the default)
+#     linux32   g++ -m32 for the 32-bit Linux build
+#     qemu      qemu-i386, for kernels that run no 32-bit programs
+#     mingw     the mingw-w64 cross compilers (i686 and x86-64)
+#     wine      Wine for 64-bit Windows programs
+#     wine32    the 32-bit Wine (wine32:i386, enabling i386 packages)
+#     fuzz      clang's libFuzzer runtime
 #
-# Exit status 0 when everything asked for is there afterwards, else 1 (with
-# the reason on standard error), so callers can skip what cannot be had.
+# Exit status 0 when everything asked for works afterwards, else 1 (with the
+# reason on standard error), so callers can skip what cannot be had.
 set -euo pipefail
 
-need=()
-have_cmd() { command -v "$1" >/dev/null 2>&1; }
-have_file() { [ -e "$1" ]; }
 if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
+probe_dir=$(mktemp -d)
+trap 'rm -rf "$probe_dir"' EXIT
+
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+
+# compiles COMPILER FLAGS...: builds a small C++ program that uses the C and
+# C++ libraries.
+compiles() {
+  printf '#include <cstdio>\n#include <string>\nint main(int, char **v) { std::string s(v[0]); return std::printf("%%zu", s.size()) < 0; }\n' \
+    >"$probe_dir/p.cpp"
+  local cc=$1; shift
+  "$cc" -std=c++20 "$probe_dir/p.cpp" -o "$probe_dir/p.out" "$@" >/dev/null 2>&1
+}
+
+# headers HEADER...: the native compiler finds these headers.
+headers() {
+  printf '#include <%s>\n' "$@" | g++ -std=c++20 -x c++ -E - -o /dev/null >/dev/null 2>&1
+}
 
 updated=no
 apt_install() {
@@ -26,7 +46,7 @@ apt_install() {
     $sudo apt-get update -qq || echo "apt-get update reported errors; trying anyway" >&2
     updated=yes
   fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 
 # The 32-bit Wine needs Debian's i386 packages. When they cannot be had, the
@@ -51,55 +71,69 @@ install_wine32() {
   return 1
 }
 
-what=${1:-base}
-case $what in
-  base)
-    have_cmd cmake || need+=(cmake)
-    have_cmd g++ || need+=(g++)
-    have_cmd make || need+=(make)
-    have_cmd clang++ || need+=(clang)
-    have_cmd pkg-config || need+=(pkgconf)
-    have_cmd nm || need+=(binutils)
-    have_file /usr/include/gtest/gtest.h || need+=(libgtest-dev)
-    have_file /usr/include/fast_float/fast_float.h || need+=(libfast-float-dev)
-    { have_file /usr/lib/x86_64-linux-gnu/libgtest.a || have_file /usr/lib/libgtest.a; } \
-      || need+=(libgtest-dev)
-    ;;
-  linux32)
-    # -m32 needs the 32-bit C and C++ libraries; GoogleTest is built from
-    # its sources (googletest).
-    have_file /usr/lib32/libstdc++.so.6 || need+=(g++-multilib)
-    have_file /usr/src/googletest/CMakeLists.txt || need+=(googletest)
-    ;;
-  qemu)
-    have_cmd qemu-i386 || need+=(qemu-user)
-    ;;
-  mingw)
-    have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
-    have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
-    have_file /usr/src/googletest/CMakeLists.txt || need+=(googletest)
-    ;;
-  wine)
-    { have_file /usr/lib/wine/wine64 || have_cmd wine64; } || need+=(wine wine64)
-    ;;
-  fuzz)
-    probe=$(mktemp -d)
-    printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }\n' \
-      >"$probe/probe.cpp"
-    clang++ -fsanitize=fuzzer "$probe/probe.cpp" -o "$probe/probe" >/dev/null 2>&1 \
-      || need+=(libclang-rt-14-dev)
-    rm -rf "$probe"
-    ;;
-  wine32)
-    install_wine32
-    exit $?
-    ;;
-  *)
-    echo "usage: install-deps.sh [base|linux32|qemu|mingw|wine|wine32|fuzz]" >&2
-    exit 2
-    ;;
-esac
+# missing WHAT: the packages WHAT still needs, on standard output.
+missing() {
+  case $1 in
+    base)
+      have_cmd cmake || echo cmake
+      have_cmd make || echo make
+      have_cmd pkg-config || echo pkgconf
+      have_cmd nm || echo binutils
+      have_cmd g++ || echo g++
+      compiles clang++ || echo clang
+      { headers gtest/gtest.h && compiles g++ -lgtest -pthread; } || echo libgtest-dev
+      headers fast_float/fast_float.h || echo libfast-float-dev
+      ;;
+    linux32)
+      compiles g++ -m32 || echo g++-multilib
+      [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
+      ;;
+    qemu)
+      have_cmd qemu-i386 || echo qemu-user
+      ;;
+    mingw)
+      compiles i686-w64-mingw32-g++-posix -static || echo g++-mingw-w64-i686
+      compiles x86_64-w64-mingw32-g++-posix -static || echo g++-mingw-w64-x86-64
+      [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
+      ;;
+    wine)
+      { [ -x /usr/lib/wine/wine64 ] || have_cmd wine64; } || echo wine wine64
+      ;;
+    fuzz)
+      printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }\n' \
+        >"$probe_dir/f.cpp"
+      clang++ -fsanitize=fuzzer "$probe_dir/f.cpp" -o "$probe_dir/f.out" >/dev/null 2>&1 \
+        || echo libclang-rt-14-dev
+      ;;
+    *)
+      echo "usage: install-deps.sh [base|linux32|qemu|mingw|wine|wine32|fuzz ...]" >&2
+      return 2
+      ;;
+  esac
+}
 
+[ $# -gt 0 ] || set -- base
+status=0
+need=()
+for what in "$@"; do
+  if [ "$what" = wine32 ]; then continue; fi
+  list=$(missing "$what") || exit 2
+  # shellcheck disable=SC2206
+  need+=($list)
+done
 if [ ${#need[@]} -gt 0 ]; then
-  apt_install "${need[@]}" || { echo "could not install: ${need[*]}" >&2; exit 1; }
+  # One transaction for everything: apt-get resolves and fetches once.
+  apt_install $(printf '%s\n' "${need[@]}" | sort -u) || true
+  for what in "$@"; do
+    [ "$what" = wine32 ] && continue
+    left=$(missing "$what")
+    if [ -n "$left" ]; then
+      echo "$what: still missing after installing: $left" >&2
+      status=1
+    fi
+  done
 fi
+for what in "$@"; do
+  if [ "$what" = wine32 ]; then install_wine32 || status=1; fi
+done
+exit $status

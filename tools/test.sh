@@ -3,26 +3,37 @@
 #   1. natively;
 #   2. again with clang under AddressSanitizer (leak detection on: every test
 #      releases what it loads) and UndefinedBehaviorSanitizer,
-#      and the native runtime's tests (threads share its registry) under
+#      and the native runtime's and concurrent-load tests under
 #      ThreadSanitizer;
 #   3. as a 32-bit Linux program (g++ -m32; under qemu-i386 where the kernel
 #      cannot run 32-bit programs);
 #   4. as a 64-bit Windows program (mingw-w64) under Wine;
 #   5. as a 32-bit Windows program under the 32-bit Wine, where it can be
 #      installed; the 32-bit DLLs' export tables are checked in any case;
-#   6. fuzzing the loader and printer with libFuzzer for about two minutes
+#   6. fuzzing the loader and printer with libFuzzer for a minute
 #      (FUZZ_SECONDS; tools/fuzz.sh), skipped when clang's fuzzer runtime
 #      cannot be had.
-# It installs what it needs with apt-get when it is missing, says what it
-# skipped and why, and ends with the time of each stage and the total of all
-# test runs.
+# It installs what it needs with apt-get when it is missing (the tools of the
+# later stages are fetched in the background while the first stages build),
+# says what it skipped and why, and ends with the time of each stage and the
+# line "total: N passed, N failed, N skipped", where a stage that failed
+# without a test count counts as one failed test and a skipped stage as one
+# skipped test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash tools/install-deps.sh
+mkdir -p build
+bash tools/install-deps.sh linux32 mingw wine fuzz wine32 >build/install-extras.log 2>&1 &
+extras=$!
+# extras: the background install has ended (its result is probed again by
+# each stage).
+extras() {
+  if [ -n "$extras" ]; then wait "$extras" || true; extras=""; fi
+}
 
 jobs=$(nproc 2>/dev/null || echo 2)
-passed=0 failed=0
+passed=0 failed=0 skips=0
 ran=() skipped=() broken=() times=()
 
 # Runs ctest in a build folder and adds its summary to the totals.
@@ -33,11 +44,15 @@ run_ctest() {
   local line
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -n 1 || true)
   if [ -n "$line" ]; then
-    local f t
+    local f t s
     f=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
     t=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((passed + t - f))
+    s=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$dir/ctest.log" || true)
+    passed=$((passed + t - f - s))
     failed=$((failed + f))
+    skips=$((skips + s))
+  else
+    status=1
   fi
   return $status
 }
@@ -50,13 +65,21 @@ configure() {
 
 build() { cmake --build "$1" -j"$jobs"; }
 
+# stage NAME FUNCTION: runs one stage. A stage that fails adds one failed
+# test unless its test runs were counted already; one that skips adds one
+# skipped test.
 stage() {
   local name=$1; shift
-  local start=$SECONDS
+  local start=$SECONDS failed_before=$failed skipped_before=${#skipped[@]}
   echo
   echo "== $name"
-  if "$@"; then :; else broken+=("$name"); echo "FAILED: $name"; fi
-  times+=("$(printf '%-34s %4ds' "$name" $((SECONDS - start)))")
+  if "$@"; then :; else
+    broken+=("$name"); echo "FAILED: $name"
+    [ "$failed" -gt "$failed_before" ] || failed=$((failed + 1))
+  fi
+  skips=$((skips + ${#skipped[@]} - skipped_before))
+  times+=("$(printf '%-38s %4ds' "$name" $((SECONDS - start)))")
+  echo "== $name: $((SECONDS - start)) s"
 }
 
 # ---- 1 and 2 ------------------------------------------------------------
@@ -71,21 +94,23 @@ numbers() {
 }
 
 sanitized() {
-  CC=clang CXX=clang++ configure build-sanitize -DZEBVRML2_SANITIZE=ON && build build-sanitize || return 1
+  CC=clang CXX=clang++ configure build-sanitize -DZEBVRML2_SANITIZE=ON -DZEBVRML2_BENCH=OFF &&
+    build build-sanitize || return 1
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build-sanitize && ran+=("AddressSanitizer and UndefinedBehaviorSanitizer")
 }
 
 threads() {
-  CC=clang CXX=clang++ configure build-tsan -DZEBVRML2_SANITIZE_THREAD=ON &&
-    cmake --build build-tsan -j"$jobs" --target test_native || return 1
+  CC=clang CXX=clang++ configure build-tsan -DZEBVRML2_SANITIZE_THREAD=ON -DZEBVRML2_BENCH=OFF &&
+    cmake --build build-tsan -j"$jobs" --target test_native test_threads || return 1
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    run_ctest build-tsan -R '^native\.' && ran+=("ThreadSanitizer (native runtime)")
+    run_ctest build-tsan -R '^(native|threads)\.' && ran+=("ThreadSanitizer (native runtime, concurrent loads)")
 }
 
 # ---- 3: 32-bit Linux ----------------------------------------------------
 linux32() {
+  extras
   if ! bash tools/install-deps.sh linux32; then
     skipped+=("32-bit Linux: g++-multilib could not be installed"); return 0
   fi
@@ -133,6 +158,7 @@ trap stop_wine EXIT
 have_mingw=unknown
 mingw() {
   if [ $have_mingw = unknown ]; then
+    extras
     if bash tools/install-deps.sh mingw; then have_mingw=yes; else have_mingw=no; fi
   fi
   [ $have_mingw = yes ]
@@ -173,10 +199,11 @@ win32() {
 
 # ---- fuzzing ------------------------------------------------------------
 fuzzing() {
+  extras
   if ! bash tools/install-deps.sh fuzz; then
     skipped+=("fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing"); return 0
   fi
-  bash tools/fuzz.sh "${FUZZ_SECONDS:-120}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-120} s)")
+  bash tools/fuzz.sh "${FUZZ_SECONDS:-60}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-60} s)")
 }
 
 stage "native build and tests" native
@@ -201,5 +228,5 @@ if [ ${#broken[@]} -gt 0 ]; then
   echo "failed stages:"
   printf '  %s\n' "${broken[@]}"
 fi
-echo "total: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed, $skips skipped"
 [ ${#broken[@]} -eq 0 ] && [ "$failed" -eq 0 ]
