@@ -42,7 +42,17 @@
  *  - stream_close releases what the stream holds (buffers, files opened by
  *    name; a wrapped FILE is flushed, not closed) and leaves the record
  *    closed: every operation then fails harmlessly. The record itself belongs
- *    to its allocator.
+ *    to its allocator. It returns 0, or -1 when the stream met an error
+ *    while it was open (see zeb_error) or its last output could not be
+ *    flushed: a caller that gets 0 knows that everything it wrote arrived.
+ *  - Errors are remembered: the first failed read (a read error of the
+ *    file, a block or pushback store that could not be allocated), failed
+ *    output (the lazy open of an output file, a short write, an output
+ *    buffer that could not grow) sets the stream's error, which zeb_error
+ *    returns. A read error ends the input there (the reader sees end of
+ *    input); after an output error every later write fails.
+ *  - A folder cannot be opened for reading (zeb_initfilename fails with
+ *    errno EISDIR).
  *  - A string stream reads the text it is given in place, without copying:
  *    the text must stay valid while the stream reads it. A negative length
  *    means "up to the NUL".
@@ -96,6 +106,11 @@ ZEBIO_API int zeb_initstringstream(vrml_stream *s, const char *text, int length)
 
 /* Restarts a string stream on a new text: pushback is emptied, line is 1. */
 ZEBIO_API int zeb_setstringstream(vrml_stream *s, const char *text, int length);
+
+/* Extension: the first error an open zebio stream met (an errno value such as
+ * EISDIR, ENOENT, EACCES, ENOSPC, ENOMEM or EIO), or 0 when none; 0 for
+ * closed streams and streams that are not zebio's own. */
+ZEBIO_API int zeb_error(vrml_stream *s);
 
 /* Extension: an output stream into memory. Reading it gives end of input. */
 ZEBIO_API int zeb_initbufferstream(vrml_stream *s);

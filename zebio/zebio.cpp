@@ -8,12 +8,16 @@
 // that store until it is read out.
 #include "zebio.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -46,7 +50,13 @@ struct ZebState {
     int depth;
     bool atlinestart;
     bool inquote, escape;
+    int error;             // the first read or write error (an errno value); 0: none
 };
+
+// Remembers the first error of a stream: later ones follow from it.
+void fail(ZebState *st, int code) {
+    if (!st->error) st->error = code ? code : EIO;
+}
 
 // Opens a file by name, always in binary mode: input keeps its CR LF pairs
 // for the reader (which counts a pair as one line end) and output is written
@@ -73,6 +83,18 @@ FILE *open_file(const char *name, const char *mode) {
     return std::fopen(name, bmode);
 }
 
+// A folder opened as a file (POSIX systems allow that) reads as an error,
+// not as empty input.
+bool is_directory(FILE *fp) {
+#ifdef _WIN32
+    (void)fp;
+    return false;
+#else
+    struct stat info;
+    return fstat(fileno(fp), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+
 ZebState *state(vrml_stream *s) { return s ? static_cast<ZebState *>(s->impl) : nullptr; }
 
 // Refills the main window from the file. False when nothing more is there.
@@ -81,10 +103,19 @@ bool refill(vrml_stream *s, ZebState *st) {
     if (st->inputdone || !st->fp) return false;
     if (!st->block) {
         st->block = static_cast<unsigned char *>(std::malloc(kBlockSize));
-        if (!st->block) { st->inputdone = true; return false; }
+        if (!st->block) {
+            st->inputdone = true;
+            fail(st, ENOMEM);
+            return false;
+        }
     }
+    errno = 0;
     size_t n = std::fread(st->block, 1, kBlockSize, st->fp);
-    if (n == 0) { st->inputdone = true; return false; }
+    if (n == 0) {
+        st->inputdone = true;
+        if (std::ferror(st->fp)) fail(st, errno);
+        return false;
+    }
     st->begin = st->block;
     s->cur = st->block;
     s->end = st->block + n;
@@ -115,7 +146,10 @@ int op_ungetc(vrml_stream *s, int c) {
         if (!st->inpushback) {
             if (!st->pb) {
                 st->pb = static_cast<unsigned char *>(std::malloc(2048));
-                if (!st->pb) return -1;
+                if (!st->pb) {
+                    fail(st, ENOMEM);
+                    return -1;
+                }
                 st->pbcap = 2048;
             }
             st->savedcur = s->cur;
@@ -127,7 +161,10 @@ int op_ungetc(vrml_stream *s, int c) {
             if (used > (SIZE_MAX / 2)) return -1;
             size_t ncap = st->pbcap * 2;
             auto *n = static_cast<unsigned char *>(std::malloc(ncap));
-            if (!n) return -1;
+            if (!n) {
+                fail(st, ENOMEM);
+                return -1;
+            }
             std::memcpy(n + (ncap - used), st->pb, used);
             std::free(st->pb);
             st->pb = n;
@@ -162,11 +199,12 @@ int op_gets(vrml_stream *s, char *buffer, int size) {
 }
 
 bool ensure_output(ZebState *st) {
-    if (st->kind == kFileOutLazy && !st->fp) {
+    if (st->kind == kFileOutLazy && !st->fp && !st->error) {
+        errno = 0;
         st->fp = open_file(st->path, st->openmode);
-        if (!st->fp) return false;
+        if (!st->fp) fail(st, errno);
     }
-    return true;
+    return !st->error;
 }
 
 // Writes text, keeping track of the nesting depth and the line start.
@@ -194,7 +232,10 @@ int write_out(ZebState *st, const char *text, size_t len) {
             size_t ncap = st->ocap ? st->ocap : 256;
             while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
             char *n = static_cast<char *>(std::realloc(st->obuf, ncap));
-            if (!n) return -1;
+            if (!n) {
+                fail(st, ENOMEM);
+                return -1;
+            }
             st->obuf = n;
             st->ocap = ncap;
         }
@@ -203,13 +244,19 @@ int write_out(ZebState *st, const char *text, size_t len) {
         st->obuf[st->olen] = '\0';
         return static_cast<int>(len);
     }
-    if (!ensure_output(st) || !st->fp) return -1;
-    return std::fwrite(text, 1, len, st->fp) == len ? static_cast<int>(len) : -1;
+    if (!ensure_output(st) || !st->fp) {
+        if (!st->fp) fail(st, EBADF);
+        return -1;
+    }
+    errno = 0;
+    if (std::fwrite(text, 1, len, st->fp) == len) return static_cast<int>(len);
+    fail(st, errno);
+    return -1;
 }
 
 // Formats into a stack buffer, or the heap when the text is longer.
 template <typename Emit>
-int format_and(const char *format, va_list ap, Emit emit) {
+int format_and(ZebState *st, const char *format, va_list ap, Emit emit) {
     char small[1024];
     va_list copy;
     va_copy(copy, ap);
@@ -218,7 +265,10 @@ int format_and(const char *format, va_list ap, Emit emit) {
     if (n < 0) return -1;
     if (static_cast<size_t>(n) < sizeof small) return emit(small, static_cast<size_t>(n));
     char *big = static_cast<char *>(std::malloc(static_cast<size_t>(n) + 1));
-    if (!big) return -1;
+    if (!big) {
+        fail(st, ENOMEM);
+        return -1;
+    }
     std::vsnprintf(big, static_cast<size_t>(n) + 1, format, ap);
     int r = emit(big, static_cast<size_t>(n));
     std::free(big);
@@ -255,7 +305,7 @@ ZEBIO_API int zeb_printf(vrml_stream *s, const char *format, ...) {
     if (!st || !format || st->kind == kClosed) return -1;
     va_list ap;
     va_start(ap, format);
-    int r = format_and(format, ap, [st](const char *t, size_t n) { return write_out(st, t, n); });
+    int r = format_and(st, format, ap, [st](const char *t, size_t n) { return write_out(st, t, n); });
     va_end(ap);
     return r;
 }
@@ -265,7 +315,7 @@ ZEBIO_API int zeb_iprintf(vrml_stream *s, const char *format, ...) {
     if (!st || !format || st->kind == kClosed) return -1;
     va_list ap;
     va_start(ap, format);
-    int r = format_and(format, ap, [st](const char *t, size_t n) { return write_indented(st, t, n); });
+    int r = format_and(st, format, ap, [st](const char *t, size_t n) { return write_indented(st, t, n); });
     va_end(ap);
     return r;
 }
@@ -284,14 +334,16 @@ namespace {
 int op_close(vrml_stream *s) {
     ZebState *st = state(s);
     if (!st) return -1;
-    int r = 0;
     if (st->fp) {
         if (st->kind == kFileWrap) {
-            if (std::fflush(st->fp) != 0) r = -1;
+            if (std::fflush(st->fp) != 0 || std::ferror(st->fp)) fail(st, errno);
+        } else if (st->kind == kFileIn) {
+            std::fclose(st->fp);
         } else if (std::fclose(st->fp) != 0) {
-            r = -1;
+            fail(st, errno);
         }
     }
+    int r = st->error ? -1 : 0;
     std::free(st->path);
     std::free(st->openmode);
     std::free(st->block);
@@ -362,6 +414,11 @@ ZEBIO_API int zeb_initfilename(vrml_stream *s, const char *filename, const char 
     if (mode[0] == 'r') {
         FILE *fp = open_file(filename, "r");
         if (!fp) return -1;
+        if (is_directory(fp)) {
+            std::fclose(fp);
+            errno = EISDIR;
+            return -1;
+        }
         ZebState *st = init(s, kFileIn);
         if (!st) { std::fclose(fp); return -1; }
         st->fp = fp;
@@ -401,6 +458,11 @@ ZEBIO_API int zeb_setstringstream(vrml_stream *s, const char *text, int length) 
 }
 
 ZEBIO_API int zeb_initbufferstream(vrml_stream *s) { return init(s, kBuffer) ? 0 : -1; }
+
+ZEBIO_API int zeb_error(vrml_stream *s) {
+    ZebState *st = state(s);
+    return st && s->stream_getc == zeb_getc ? st->error : 0;
+}
 
 ZEBIO_API const char *zeb_getbuffer(vrml_stream *s, size_t *length) {
     ZebState *st = state(s);

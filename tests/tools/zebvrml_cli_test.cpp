@@ -53,7 +53,7 @@ TEST(Cli, UsageErrorsAndUnknownCommands) {
 TEST(Cli, CheckOfAFileThatCannotBeOpened) {
     ToolRun r = zebvrml("check /nonexistent/world.wrl", true);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "/nonexistent/world.wrl: cannot open\n");
+    EXPECT_EQ(r.out, "/nonexistent/world.wrl: cannot open: No such file or directory\n");
 }
 
 TEST(Cli, CheckReportsTheHeaderLine) {

@@ -18,13 +18,10 @@ int cmd_check(int argc, char **argv) {
         return kExitNoInput;
     }
     ToolInput input;
-    if (!tool_open(input, path)) {
-        std::fprintf(stderr, "%s: cannot open\n", path);
-        return kExitNoInput;
-    }
+    if (!tool_open(input, path)) return kExitNoInput;
     tool_report_to_stderr(input.name);
     vrml_context *ctx = tool_load(input, true, resolve);
-    if (!ctx) return kExitFatal;
+    if (!ctx) return tool_finish(input, nullptr, kExitFatal);
     int roots = ctx->root ? ctx->root->count : 0;
     std::printf("%s: %d root node%s, header line %s\n", input.name, roots, roots == 1 ? "" : "s",
                 input.header ? "present" : "missing");

@@ -1,9 +1,32 @@
 // zebvrml print FILE [-o OUT]: loads a world and writes it back as VRML.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 #include "scene_print.h"
 #include "tool.h"
+
+namespace {
+
+// Replaces target with the finished temporary file.
+bool replace_file(const std::string &from, const char *target) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), target, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from.c_str(), target) == 0;
+#endif
+}
+
+}  // namespace
 
 int cmd_print(int argc, char **argv) {
     const char *path = nullptr;
@@ -20,25 +43,33 @@ int cmd_print(int argc, char **argv) {
         return kExitNoInput;
     }
     ToolInput input;
-    if (!tool_open(input, path)) {
-        std::fprintf(stderr, "%s: cannot open\n", path);
-        return kExitNoInput;
-    }
+    if (!tool_open(input, path)) return kExitNoInput;
+    // The world goes to a temporary file beside OUT, which replaces OUT only
+    // once everything was written: an existing OUT is never left truncated,
+    // and OUT may be the input itself.
+    std::string temp;
     if (outpath) {
+        temp = std::string(outpath) + ".tmp" + std::to_string(getpid());
         input.out.stream_close(&input.out);
-        if (zeb_initfilename(&input.out, outpath, "w") < 0) {
-            std::fprintf(stderr, "%s: cannot write\n", outpath);
-            return kExitNoInput;
+        if (zeb_initfilename(&input.out, temp.c_str(), "w") < 0) {
+            std::fprintf(stderr, "%s: cannot write: %s\n", outpath, std::strerror(ENOMEM));
+            return tool_finish(input, nullptr, kExitNoInput);
         }
     }
     tool_report_to_stderr(input.name);
+    if (outpath) tool_remove_on_fatal(temp.c_str());
     vrml_context *ctx = tool_load(input, outpath == nullptr, resolve);
-    if (!ctx) return kExitFatal;
+    if (!ctx) return tool_finish(input, nullptr, kExitFatal);
     tool_print_scene(ctx);
-    vrml_stream *out = ctx->out;
-    int closed = out->stream_close(out);
-    if (closed < 0 && outpath) {
-        std::fprintf(stderr, "%s: write failed\n", outpath);
+    if (!outpath) return tool_finish(input, ctx, tool_status());
+    int error = zeb_error(&input.out);
+    errno = 0;
+    bool written = input.out.stream_close(&input.out) == 0;
+    if (!written && !error) error = errno;
+    if (written && !replace_file(temp, outpath)) written = false, error = errno;
+    if (!written) {
+        std::remove(temp.c_str());
+        std::fprintf(stderr, "%s: cannot write: %s\n", outpath, std::strerror(error ? error : EIO));
         return tool_finish(input, ctx, kExitNoInput);
     }
     return tool_finish(input, ctx, tool_status());

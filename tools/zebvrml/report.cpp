@@ -9,6 +9,7 @@
 #else
 #include <unistd.h>
 #endif
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 namespace {
 const char *g_name = "-";
 int g_problems = 0;
+const char *g_partial = nullptr;  // a partly written file the fatal exit removes
 
 // Prints a message without its trailing line ends.
 void print_message(const char *prefix, int line, const char *message) {
@@ -36,6 +38,7 @@ void on_fatal(void *, const char *message) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s: fatal: ", g_name);
     print_message("", 0, message);
+    if (g_partial) std::remove(g_partial);
     std::exit(kExitFatal);
 }
 }  // namespace
@@ -49,13 +52,19 @@ void tool_report_to_stderr(const char *name) {
 
 int tool_problem_count() { return g_problems; }
 
+void tool_remove_on_fatal(const char *path) { g_partial = path; }
+
 bool tool_open(ToolInput &input, const char *path) {
     std::memset(&input, 0, sizeof input);
     bool is_stdin = std::strcmp(path, "-") == 0;
     input.name = is_stdin ? "<stdin>" : path;
     input.stdin_input = is_stdin;
+    errno = 0;
     int r = is_stdin ? zeb_initfilestream(&input.in, stdin) : zeb_initfilename(&input.in, path, "r");
-    if (r < 0) return false;
+    if (r < 0) {
+        std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(errno ? errno : ENOENT));
+        return false;
+    }
     // Read the first line and push it back, so the loader sees all input.
     char line[1024];
     if (input.in.stream_gets(&input.in, line, sizeof line)) {
@@ -106,7 +115,19 @@ void tool_release_scene(vrml_context *ctx) {
 
 int tool_finish(ToolInput &input, vrml_context *ctx, int status) {
     tool_release_scene(ctx);
+    if (int error = zeb_error(&input.in)) {
+        std::fprintf(stderr, "%s: read error: %s\n", input.name, std::strerror(error));
+        status = kExitNoInput;
+    }
     input.in.stream_close(&input.in);
-    if (input.out.impl) input.out.stream_close(&input.out);
+    if (input.out.impl) {
+        int error = zeb_error(&input.out);
+        errno = 0;
+        if (input.out.stream_close(&input.out) < 0) {
+            if (!error) error = errno ? errno : EIO;
+            std::fprintf(stderr, "<stdout>: write error: %s\n", std::strerror(error));
+            status = kExitNoInput;
+        }
+    }
     return status;
 }

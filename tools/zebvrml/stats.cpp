@@ -12,14 +12,13 @@ namespace {
 bool open_and_load(const char *path, ToolInput &input, vrml_context *&ctx, int &status,
                    bool resolve = false) {
     if (!tool_open(input, path)) {
-        std::fprintf(stderr, "%s: cannot open\n", path);
         status = kExitNoInput;
         return false;
     }
     tool_report_to_stderr(input.name);
     ctx = tool_load(input, true, resolve);
     if (!ctx) {
-        status = kExitFatal;
+        status = tool_finish(input, nullptr, kExitFatal);
         return false;
     }
     return true;

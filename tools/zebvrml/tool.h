@@ -8,7 +8,7 @@
 enum ToolStatus {
     kExitClean = 0,     // no problem reported (notices do not count)
     kExitProblems = 1,  // the library reported problems
-    kExitNoInput = 2,   // the file cannot be opened, or a usage error
+    kExitNoInput = 2,   // a file cannot be opened, read or written, or a usage error
     kExitFatal = 3,     // the library ended the load through its fatal exit
 };
 
@@ -23,12 +23,16 @@ struct ToolInput {
 };
 
 // Opens path ("-" for standard input) and looks at its header line without
-// consuming it. False when it cannot be opened.
+// consuming it. False (reported as "PATH: cannot open: reason") when it
+// cannot be opened.
 bool tool_open(ToolInput &input, const char *path);
 
 // Installs handlers that print diagnostics as "NAME:LINE: message" on
 // standard error and turn a fatal condition into exit status 3.
 void tool_report_to_stderr(const char *name);
+
+// Names a file that the fatal exit removes (null: none).
+void tool_remove_on_fatal(const char *path);
 
 // Problems reported since tool_report_to_stderr.
 int tool_problem_count();
@@ -63,7 +67,8 @@ int tool_status();
 
 // Ends the work on a loaded world: unloads the scene (the process's last, so
 // the built-in defaults are released too) and closes the input's streams.
-// Returns status.
+// Returns status, or kExitNoInput (reported) when reading the input failed
+// or what was written to standard output did not arrive.
 int tool_finish(ToolInput &input, vrml_context *ctx, int status);
 
 // The same for a scene read from other streams, which the caller closes.
