@@ -1,5 +1,6 @@
 // Blank value records of each type's own layout.
 #include "fields/field_internal.h"
+#include "platform/second_name.h"
 
 namespace {
 constexpr unsigned kRecordSize[VRML_FIELDTYPE_COUNT] = {
@@ -36,10 +37,6 @@ ZEBVRML2_API vrml_field *vrml_allocfield(int type) {
     return static_cast<vrml_field *>(vrml_malloc(kRecordSize[type]));
 }
 
-#if defined(__GNUC__) && !defined(_WIN32)
-ZEBVRML2_API vrml_field *vrml_allocrawfield(int type) __attribute__((alias("vrml_allocfield")));
-#else
-ZEBVRML2_API vrml_field *vrml_allocrawfield(int type) { return vrml_allocfield(type); }
-#endif
+VRML_SECOND_NAME(vrml_field *, vrml_allocrawfield, (int type), vrml_allocfield, (type))
 
 }

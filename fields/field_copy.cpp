@@ -10,6 +10,7 @@
 #include "loader/memory.h"
 #include "parser/parser_internal.h"
 #include "loader/report.h"
+#include "platform/second_name.h"
 
 namespace {
 
@@ -189,22 +190,14 @@ ZEBVRML2_API void vrml_copy_MFNode(vrml_field *dest, const vrml_field *source) {
     }
 }
 
-// Names that are one operation.
-#if defined(__GNUC__) && !defined(_WIN32)
-#define VRML_ALIAS(target) __attribute__((alias(#target)))
-ZEBVRML2_API void vrml_copy_SFFloat(vrml_field *, const vrml_field *) VRML_ALIAS(vrml_copy_SFBool);
-ZEBVRML2_API void vrml_copy_SFInt32(vrml_field *, const vrml_field *) VRML_ALIAS(vrml_copy_SFBool);
-ZEBVRML2_API void vrml_copy_SFVec3f(vrml_field *, const vrml_field *) VRML_ALIAS(vrml_copy_SFColor);
-ZEBVRML2_API void vrml_copy_MFInt32(vrml_field *, const vrml_field *) VRML_ALIAS(vrml_copy_MFFloat);
-ZEBVRML2_API void vrml_copy_MFVec3f(vrml_field *, const vrml_field *) VRML_ALIAS(vrml_copy_MFColor);
-#undef VRML_ALIAS
-#else
-ZEBVRML2_API void vrml_copy_SFFloat(vrml_field *d, const vrml_field *s) { vrml_copy_SFBool(d, s); }
-ZEBVRML2_API void vrml_copy_SFInt32(vrml_field *d, const vrml_field *s) { vrml_copy_SFBool(d, s); }
-ZEBVRML2_API void vrml_copy_SFVec3f(vrml_field *d, const vrml_field *s) { vrml_copy_SFColor(d, s); }
-ZEBVRML2_API void vrml_copy_MFInt32(vrml_field *d, const vrml_field *s) { vrml_copy_MFFloat(d, s); }
-ZEBVRML2_API void vrml_copy_MFVec3f(vrml_field *d, const vrml_field *s) { vrml_copy_MFColor(d, s); }
-#endif
+#define VRML_COPY_NAME(name, first) \
+    VRML_SECOND_NAME(void, name, (vrml_field *d, const vrml_field *s), first, (d, s))
+VRML_COPY_NAME(vrml_copy_SFFloat, vrml_copy_SFBool)
+VRML_COPY_NAME(vrml_copy_SFInt32, vrml_copy_SFBool)
+VRML_COPY_NAME(vrml_copy_SFVec3f, vrml_copy_SFColor)
+VRML_COPY_NAME(vrml_copy_MFInt32, vrml_copy_MFFloat)
+VRML_COPY_NAME(vrml_copy_MFVec3f, vrml_copy_MFColor)
+#undef VRML_COPY_NAME
 // SFNode, SFTime and SFVec2f records are all eight bytes in a 32-bit build,
 // where one whole-record copy could serve the three names; here the SFNode
 // record is larger, so each has its own function.

@@ -36,10 +36,12 @@ void vrml_free_MFNode(vrml_field *record);
 // Sets a list head to empty without touching its items; null does nothing.
 void vrml_resetlist(vrml_list *list);
 
-// Turns the staging list of an array record into its element array of count
-// elements of element_size bytes. 0 when count is 0 (no array), -1 when the
-// array cannot be allocated (staging untouched), else count.
-int vrml_listtoarray(vrml_field *record, size_t element_size);
+// Failures of the SFString reader (and the readers built on it).
+enum vrml_read_failure {
+    kVrmlReadTooLong = -2,       // the text fills the reader's buffer
+    kVrmlReadUnterminated = -3,  // the input ends inside the string
+    kVrmlReadNoMemory = -4,
+};
 
 // Writes the elements of a node list without brackets, one blank between
 // two elements; items without a record are skipped.

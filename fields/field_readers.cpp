@@ -198,31 +198,6 @@ int read_list_node(vrml_context *ctx, vrml_mfnode *list) {
 
 extern "C" {
 
-int vrml_listtoarray(vrml_field *record, size_t element_size) {
-    vrml_mfarray *array = &record->mfarray;
-    if (array->count <= 0) return 0;
-    auto *values = static_cast<unsigned char *>(
-        vrml_malloc_array(static_cast<size_t>(array->count), element_size));
-    if (!values) return -1;
-    unsigned char *slot = values;
-    int32_t moved = 0;
-    for (vrml_listitem *item = array->staging.first; item;) {
-        vrml_listitem *next = item->next;
-        if (moved < array->count) {
-            std::memcpy(slot, item->data, element_size);
-            slot += element_size;
-            ++moved;
-        }
-        std::free(item->data);
-        std::free(item);
-        item = next;
-    }
-    array->values = values;
-    array->count = moved;
-    vrml_resetlist(&array->staging);
-    return moved;
-}
-
 ZEBVRML2_API int vrml_get_SFBool(vrml_context *ctx, vrml_field *value) {
     vrml_stream *in = ctx->in;
     char token[kBoolTokenSize];
@@ -288,7 +263,7 @@ ZEBVRML2_API int vrml_get_SFString(vrml_context *ctx, vrml_field *value) {
     for (;;) {
         if (in->stream_eof(in)) {
             report_code(ctx, VRML_ERR_SFSTRING);
-            return -3;
+            return kVrmlReadUnterminated;
         }
         c = in->stream_getc(in);
         if (c == '"') break;
@@ -297,14 +272,14 @@ ZEBVRML2_API int vrml_get_SFString(vrml_context *ctx, vrml_field *value) {
             if (c >= 0) buffer[length++] = static_cast<char>(c);
             if (c < 0 || in->stream_eof(in)) {
                 report_code(ctx, VRML_ERR_SFSTRING);
-                return -3;
+                return kVrmlReadUnterminated;
             }
         } else if (c >= 0) {
             buffer[length++] = static_cast<char>(c);
         }
         if (length == kStringBufferSize) {
             report_code(ctx, VRML_ERR_SFSTRING);
-            return -2;
+            return kVrmlReadTooLong;
         }
     }
     if (length == 0) {
@@ -315,7 +290,7 @@ ZEBVRML2_API int vrml_get_SFString(vrml_context *ctx, vrml_field *value) {
     value->sfstring = text;
     if (!text) {
         report_code(ctx, VRML_ERR_NOMEM);
-        return -4;
+        return kVrmlReadNoMemory;
     }
     std::memcpy(text, buffer, length);
     return 1;

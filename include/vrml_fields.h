@@ -6,6 +6,11 @@
  * the union of the layouts, and a record of type t is only as large as its
  * own layout (vrml_allocfield). A record owns its strings, pixels and arrays,
  * never a node.
+ *
+ * Threads: the operation tables are constant and every operation touches
+ * only the records it is given (and, for readers and printers, the
+ * context's streams), so different values may be handled on different
+ * threads at once.
  */
 #ifndef VRML_FIELDS_H
 #define VRML_FIELDS_H
@@ -94,7 +99,8 @@ typedef struct vrml_sfnode {
 
 /* MFColor, MFFloat, MFInt32, MFRotation, MFString, MFVec2f, MFVec3f:
  * count elements stored contiguously in values (null when count is 0).
- * staging is empty except while a reader collects elements. */
+ * staging is always empty: the readers collect elements straight into the
+ * array. */
 typedef struct vrml_mfarray {
     int32_t count;
     vrml_list staging;
@@ -142,7 +148,7 @@ typedef void (*vrml_setfunc)(vrml_field **slot, const vrml_field *source);
  * starts here (separators skipped, the text left in the input), also after an
  * empty list "[]" and an image whose width x height x components is 0;
  * negative on failure. Problems are reported to the log handler with the
- * codes above. Our choices:
+ * codes above. In detail:
  *  - SFFloat and SFTime take the decimal form only (optional sign, "+"
  *    included; no hexadecimal, inf or nan forms); SFFloat stores the nearest
  *    single-precision value, SFTime the double. SFInt32 takes decimal, "0x"

@@ -14,6 +14,24 @@
  * protoindex may be changed, and a half-made node may be in its list of all
  * nodes. A host may then only read what it needs for a report, and release
  * the scene; it must not load into it further or print it.
+ *
+ * Threads
+ * -------
+ * Scenes may be loaded, changed, printed and released on several threads at
+ * once, as long as each scene (its context, nodes, scopes and streams) is
+ * used by one thread at a time. The first loads of a process may race: the
+ * built-in defaults are parsed without any lock held and published once
+ * (vrml_parsebuiltinfields), so a fatal exit left by a long jump during that
+ * parse leaves nothing locked and the next load parses again.
+ * vrml_setloghandler, vrml_setfatalhandler and the process default of
+ * vrml_setnodelimit are process-wide settings and not synchronised: install
+ * them before other threads load. The log handler is called on whichever
+ * thread works on a scene, possibly on several threads at once (its context
+ * argument says which scene), so it must be safe to call concurrently; the
+ * fatal handler runs on the thread that met the condition, and a long jump
+ * from it must return to a setjmp of that same thread.
+ * vrml_deletebuiltinfields is for the end of the process, when no thread
+ * loads any more.
  */
 #ifndef VRML_LOADER_H
 #define VRML_LOADER_H

@@ -2,6 +2,11 @@
  * Node model: member and node templates, template tables and their name
  * lookups, the 81 built-in node types, node instances and member access.
  *
+ * Threads: the built-in templates are shared by every scene and only read
+ * once their defaults are parsed; a template table's private name index is
+ * refreshed by lookups, so a table (like the scene it belongs to) is used by
+ * one thread at a time.
+ *
  * A node type id is an index into a template table; ids 0 to 80 are the
  * built-in types in every table (VRML_BUILTIN_COUNT), declared types
  * (PROTO, EXTERNPROTO, Script) get 81 and above. A member index is the

@@ -6,6 +6,8 @@
  * name with a body in braces; PROTO, EXTERNPROTO and ROUTE statements may
  * stand before it and are read on the way. Every reader works on the
  * context's current scope (templates, deftable) and input stream.
+ * Threads: a context is read into, and its routes and notifiers changed, by
+ * one thread at a time; different contexts may load at once.
  *
  * Route records: a ROUTE read from the input keeps the DEF indices of the
  * scope it was read in until that scope's route tree is built; then it hangs
@@ -83,7 +85,7 @@ ZEBVRML2_API int vrml_deleteroute(vrml_node *source, const char *eventout, vrml_
  * then withdrawn. EXTERNPROTO reads the name, the interface (without
  * defaults) and the url list, writes one "df: CLASS TYPE NAME" line per
  * member on standard output and records the declaration in the context's
- * externprotos list: 1, 0 without a name, -1 on errors. Our choices: a
+ * externprotos list: 1, 0 without a name, -1 on errors. A
  * declaration with more than 512 members (the two hidden ones included) is
  * refused with a diagnostic and -1; a PROTO template that the table refuses
  * is released after its body has been read. */

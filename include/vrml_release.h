@@ -1,5 +1,9 @@
 /*
  * Scene release: freeing what a scene owns.
+ *
+ * Threads: a scene is released by the thread that uses it, once nothing else
+ * uses it; other scenes may be loaded and released meanwhile. The native
+ * runtime's registry (see vrml_native.h) takes its own lock.
  */
 #ifndef VRML_RELEASE_H
 #define VRML_RELEASE_H

@@ -9,6 +9,9 @@
  * indexes beside those lists (outside the records, whose layout is fixed)
  * and notices when a host changed a list through the list operations (a
  * changed count, first or last item), re-indexing then.
+ *
+ * Threads: lookups refresh those private indexes, so a scene's scopes and
+ * DEF tables are used by one thread at a time, like the scene itself.
  */
 #ifndef VRML_SCOPES_H
 #define VRML_SCOPES_H

@@ -1,5 +1,8 @@
 /*
  * The scene writer: VRML97 text output of field values to ctx->out.
+ * Threads: printing reads the scene and writes its output stream, so a
+ * context prints on one thread at a time; different contexts may print at
+ * once to different streams.
  *
  * Field printers write one value in the form the readers accept again. They
  * write no line break of their own: single values are one stream_printf;
@@ -48,8 +51,8 @@ ZEBVRML2_API void vrml_print_MFVec3f(vrml_context *ctx, const vrml_field *value)
  * "}": a member whose status is 0 writes nothing (its routes included); an
  * eventOut writes the routes leaving it; an exposedField its routes, then
  * "name value"; a field "name value". Prototype instances never write their
- * hidden members. Our choices where the data cannot be written as a ROUTE or
- * IS statement:
+ * hidden members. Where the data cannot be written as a ROUTE or IS
+ * statement:
  *  - routes and notifiers added at run time carry no scope and are not
  *    written; nor are the copied ROUTEs of a prototype instance's body,
  *    which can hang on an event record that the instance shares with its

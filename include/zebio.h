@@ -58,6 +58,8 @@
  *    means "up to the NUL".
  *  - Initialising a record that already holds an open stream does not release
  *    what the old one held: close it first.
+ *  - Threads: a stream is used by one thread at a time; different streams
+ *    may be used on different threads at once (zebio keeps no shared state).
  */
 #ifndef ZEBIO_H
 #define ZEBIO_H

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "loader/report.h"
+#include "platform/second_name.h"
 
 vrml_loghandler g_vrml_loghandler = nullptr;
 
@@ -34,11 +35,7 @@ extern "C" {
 
 ZEBVRML2_API void vrml_log(const void *, ...) {}
 
-#if defined(__GNUC__) && !defined(_WIN32)
-ZEBVRML2_API void vrml_error_warn(const void *, ...) __attribute__((alias("vrml_log")));
-#else
-ZEBVRML2_API void vrml_error_warn(const void *, ...) {}
-#endif
+VRML_SECOND_NAME(void, vrml_error_warn, (const void *first, ...), vrml_log, (first))
 
 ZEBVRML2_API vrml_loghandler vrml_setloghandler(vrml_loghandler handler, void *user) {
     vrml_loghandler old = g_vrml_loghandler;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include "platform/second_name.h"
 
 std::atomic<uint64_t> g_vrml_listremovals{0};
 
@@ -68,24 +69,11 @@ ZEBVRML2_API void *vrml_listdelete(vrml_list *list, void *data) {
     return found;
 }
 
-// The second names of shared operations are aliases of one function.
-#if defined(__GNUC__) && !defined(_WIN32)
-#define VRML_ALIAS(target) __attribute__((alias(#target)))
-ZEBVRML2_API void *vrml_allocnodelist(void) VRML_ALIAS(vrml_alloclist);
-ZEBVRML2_API int vrml_nodelistappend(vrml_list *list, void *data) VRML_ALIAS(vrml_listappend);
-ZEBVRML2_API void vrml_nodelistdeleteitem(vrml_list *list, vrml_listitem *item)
-    VRML_ALIAS(vrml_listdeleteitem);
-#else
-// Windows maps these names in the module definition file; the static
-// library and other toolchains get forwarding definitions.
-ZEBVRML2_API void *vrml_allocnodelist(void) { return vrml_alloclist(); }
-ZEBVRML2_API int vrml_nodelistappend(vrml_list *list, void *data) {
-    return vrml_listappend(list, data);
-}
-ZEBVRML2_API void vrml_nodelistdeleteitem(vrml_list *list, vrml_listitem *item) {
-    vrml_listdeleteitem(list, item);
-}
-#endif
+VRML_SECOND_NAME(void *, vrml_allocnodelist, (void), vrml_alloclist, ())
+VRML_SECOND_NAME(int, vrml_nodelistappend, (vrml_list *list, void *data), vrml_listappend,
+                 (list, data))
+VRML_SECOND_NAME(void, vrml_nodelistdeleteitem, (vrml_list *list, vrml_listitem *item),
+                 vrml_listdeleteitem, (list, item))
 
 }  // extern "C"
 

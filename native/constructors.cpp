@@ -2,6 +2,7 @@
 // of networked objects.
 #include "loader/report.h"
 #include "native/native_internal.h"
+#include "nodes/node_internal.h"
 #include "vrml_nodes.h"
 
 namespace {
@@ -84,19 +85,19 @@ struct constructor_table {
 constexpr constructor_table make_table() {
     constructor_table t{};
     for (vrml_constructor &entry : t.entries) entry = vrml_constructor_none;
-    t.entries[3] = vrml_constructor_Background;
-    t.entries[17] = vrml_constructor_Fog;
-    t.entries[20] = vrml_constructor_ImageTexture;
-    t.entries[27] = vrml_constructor_NavigationInfo;
-    t.entries[36] = vrml_constructor_ProximitySensor;
-    t.entries[48] = vrml_constructor_TimeSensor;
-    t.entries[51] = vrml_constructor_Viewpoint;
-    t.entries[58] = vrml_constructor_ZEBAvatar;
-    t.entries[59] = vrml_constructor_ZEBNetObject;
-    t.entries[63] = vrml_constructor_ZEBNetSFInt32;
-    t.entries[64] = vrml_constructor_ZEBNetSFVec3f;
-    t.entries[65] = vrml_constructor_ZEBNetSFBool;
-    t.entries[66] = vrml_constructor_ZEBNetTrigger;
+    t.entries[kVrmlBackground] = vrml_constructor_Background;
+    t.entries[kVrmlFog] = vrml_constructor_Fog;
+    t.entries[kVrmlImageTexture] = vrml_constructor_ImageTexture;
+    t.entries[kVrmlNavigationInfo] = vrml_constructor_NavigationInfo;
+    t.entries[kVrmlProximitySensor] = vrml_constructor_ProximitySensor;
+    t.entries[kVrmlTimeSensor] = vrml_constructor_TimeSensor;
+    t.entries[kVrmlViewpoint] = vrml_constructor_Viewpoint;
+    t.entries[kVrmlZEBAvatar] = vrml_constructor_ZEBAvatar;
+    t.entries[kVrmlZEBNetObject] = vrml_constructor_ZEBNetObject;
+    t.entries[kVrmlZEBNetSFInt32] = vrml_constructor_ZEBNetSFInt32;
+    t.entries[kVrmlZEBNetSFVec3f] = vrml_constructor_ZEBNetSFVec3f;
+    t.entries[kVrmlZEBNetSFBool] = vrml_constructor_ZEBNetSFBool;
+    t.entries[kVrmlZEBNetTrigger] = vrml_constructor_ZEBNetTrigger;
     return t;
 }
 

@@ -690,6 +690,23 @@ constexpr auto kFirst = [] {
 }();
 static_assert(kFirst[VRML_BUILTIN_COUNT] == kMemberCount, "every member row belongs to a type");
 
+constexpr bool named(int id, const char *name) {
+    const char *a = kNodes[id].name;
+    while (*a && *a == *name) ++a, ++name;
+    return *a == *name;
+}
+static_assert(named(kVrmlBackground, "Background") && named(kVrmlFog, "Fog") &&
+              named(kVrmlImageTexture, "ImageTexture") &&
+              named(kVrmlNavigationInfo, "NavigationInfo") &&
+              named(kVrmlProximitySensor, "ProximitySensor") && named(kVrmlScript, "Script") &&
+              named(kVrmlTimeSensor, "TimeSensor") && named(kVrmlViewpoint, "Viewpoint") &&
+              named(kVrmlZEBAvatar, "ZEBAvatar") && named(kVrmlZEBNetObject, "ZEBNetObject") &&
+              named(kVrmlZEBNetSFInt32, "ZEBNetSFInt32") &&
+              named(kVrmlZEBNetSFVec3f, "ZEBNetSFVec3f") &&
+              named(kVrmlZEBNetSFBool, "ZEBNetSFBool") &&
+              named(kVrmlZEBNetTrigger, "ZEBNetTrigger"),
+              "the special built-in ids name their rows");
+
 struct builtin_records {
     vrml_fieldtemplate members[kMemberCount];
     vrml_nodetemplate templates[VRML_BUILTIN_COUNT];

@@ -43,4 +43,32 @@ void vrml_templatetable_releaseindex(vrml_templatetable *table);
 // The built-in templates, in type-id order (VRML_BUILTIN_COUNT records).
 vrml_nodetemplate *vrml_builtintemplates();
 
+// Ids of the built-in types the library treats specially (the built-in
+// table checks each against its row's name).
+enum vrml_builtin_id {
+    kVrmlBackground = 3,
+    kVrmlFog = 17,
+    kVrmlImageTexture = 20,
+    kVrmlNavigationInfo = 27,
+    kVrmlProximitySensor = 36,
+    kVrmlScript = VRML_BUILTIN_SCRIPT,
+    kVrmlTimeSensor = 48,
+    kVrmlViewpoint = 51,
+    kVrmlZEBAvatar = 58,
+    kVrmlZEBNetObject = 59,
+    kVrmlZEBNetSFInt32 = 63,
+    kVrmlZEBNetSFVec3f = 64,
+    kVrmlZEBNetSFBool = 65,
+    kVrmlZEBNetTrigger = 66,
+};
+
+// Member statuses below 0: -(k + 1) marks a member IS-mapped onto interface
+// member k of the enclosing prototype, which fits for k up to
+// kVrmlIsIndexCeiling; the two statuses below that range mark the eventIns
+// that EXTERNPROTO wiring connected (the instance's side and the PROTO
+// side).
+constexpr int kVrmlIsIndexCeiling = 123;
+constexpr int kVrmlWiredInstanceStatus = -125;
+constexpr int kVrmlWiredProtoStatus = -126;
+
 #endif

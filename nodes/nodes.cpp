@@ -10,10 +10,10 @@
 #include "native/native_internal.h"
 #include "vrml_parser.h"
 #include "vrml_writer.h"
-#include "native/native_internal.h"
 #include "loader/report.h"
 #include "nodes/node_internal.h"
 #include "release/release_internal.h"
+#include "platform/second_name.h"
 
 namespace {
 
@@ -376,29 +376,14 @@ ZEBVRML2_API vrml_field *vrml_baseSFNode(vrml_field *record) {
     return nullptr;
 }
 
-// Second names of shared operations.
-#if defined(__GNUC__) && !defined(_WIN32)
-#define VRML_ALIAS(target) __attribute__((alias(#target)))
-ZEBVRML2_API void *vrml_allocclass(vrml_context *ctx, vrml_fieldtemplate *member)
-    VRML_ALIAS(vrml_creatememberfromtemplate);
-ZEBVRML2_API vrml_field *vrml_eventOutContentPtr(void *content) VRML_ALIAS(vrml_eventInContentPtr);
-ZEBVRML2_API vrml_field **vrml_eventOutContentHandle(void *content)
-    VRML_ALIAS(vrml_eventInContentHandle);
+VRML_SECOND_NAME(void *, vrml_allocclass, (vrml_context *ctx, vrml_fieldtemplate *member),
+                 vrml_creatememberfromtemplate, (ctx, member))
+VRML_SECOND_NAME(vrml_field *, vrml_eventOutContentPtr, (void *content), vrml_eventInContentPtr,
+                 (content))
+VRML_SECOND_NAME(vrml_field **, vrml_eventOutContentHandle, (void *content),
+                 vrml_eventInContentHandle, (content))
 #define VRML_GETTER(name) \
-    ZEBVRML2_API vrml_field *name(vrml_member *slot) VRML_ALIAS(vrml_memberContentPtr);
-#else
-ZEBVRML2_API void *vrml_allocclass(vrml_context *ctx, vrml_fieldtemplate *member) {
-    return vrml_creatememberfromtemplate(ctx, member);
-}
-ZEBVRML2_API vrml_field *vrml_eventOutContentPtr(void *content) {
-    return vrml_eventInContentPtr(content);
-}
-ZEBVRML2_API vrml_field **vrml_eventOutContentHandle(void *content) {
-    return vrml_eventInContentHandle(content);
-}
-#define VRML_GETTER(name) \
-    ZEBVRML2_API vrml_field *name(vrml_member *slot) { return vrml_memberContentPtr(slot); }
-#endif
+    VRML_SECOND_NAME(vrml_field *, name, (vrml_member *slot), vrml_memberContentPtr, (slot))
 VRML_GETTER(vrml_getSFBool)
 VRML_GETTER(vrml_getSFColor)
 VRML_GETTER(vrml_getSFFloat)

@@ -10,6 +10,7 @@
 #include "loader/side_records.h"
 #include "nodes/name_index.h"
 #include "nodes/node_internal.h"
+#include "platform/second_name.h"
 
 namespace {
 
@@ -140,11 +141,7 @@ ZEBVRML2_API void *vrml_allocnodetemplate(void) {
     return vrml_malloc(std::max(sizeof(vrml_nodetemplate), sizeof(vrml_deftable)));
 }
 
-#if defined(__GNUC__) && !defined(_WIN32)
-ZEBVRML2_API void *vrml_createnamespace(void) __attribute__((alias("vrml_allocnodetemplate")));
-#else
-ZEBVRML2_API void *vrml_createnamespace(void) { return vrml_allocnodetemplate(); }
-#endif
+VRML_SECOND_NAME(void *, vrml_createnamespace, (void), vrml_allocnodetemplate, ())
 
 ZEBVRML2_API vrml_fieldtemplate *vrml_allocfieldtemplate(void) {
     return static_cast<vrml_fieldtemplate *>(vrml_malloc(sizeof(vrml_fieldtemplate)));

@@ -139,8 +139,8 @@ bool add_hidden_members(member_set &set, int scopeid) {
 }
 
 // Reads interface declarations up to the closing bracket; a PROTO's
-// exposedFields and fields read their default values. 1, or -1 (reported
-// where the format says so).
+// exposedFields and fields read their default values. 1, or -1 (with a
+// diagnostic for each malformed declaration).
 int read_interface(vrml_context *ctx, member_set &set, bool proto) {
     vrml_stream *in = ctx->in;
     char token[kVrmlNameSize];
@@ -395,8 +395,7 @@ int vrml_resolveisalias(vrml_context *ctx, int memberclass) {
         vrml_problem(ctx, nullptr, 0, "Could not match field to parent prototype");
         return -1;
     }
-    // Statuses below -124 are taken by the wiring marks.
-    if (k > 123) {
+    if (k > kVrmlIsIndexCeiling) {
         vrml_problem(ctx, nullptr, 0, "IS field index out of range: %s", name);
         return -1;
     }

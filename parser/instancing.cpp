@@ -5,7 +5,7 @@
 // A body member that IS-maps onto instance member k gives up its own content
 // and uses the instance's, whole or in part (the shared-part marks of an
 // exposedField); eventIns are connected by forwarding routes both ways.
-// Our choices: a mapping between classes whose content records have
+// A mapping between classes whose content records have
 // different shapes is reported and shares only a part of the same shape (an
 // eventOut takes the eventOut record of an exposedField, a field its value
 // holder); where no such part exists the body member keeps its own content.
@@ -300,11 +300,11 @@ int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
         // Wired eventIns keep their own records, which the scene release
         // no longer reaches through a negative status.
         if (from.status >= 0) {
-            from.status = -125;
+            from.status = kVrmlWiredInstanceStatus;
             vrml_scene_own(ctx, from.content, from.memberclass, from.type, false);
         }
         if (to.status >= 0) {
-            to.status = -126;
+            to.status = kVrmlWiredProtoStatus;
             vrml_scene_own(ctx, to.content, to.memberclass, to.type, false);
         }
         return 0;

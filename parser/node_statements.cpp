@@ -46,9 +46,8 @@ bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
         vrml_problem(nullptr, ctx->in, 0, "Invalid IS source");
         return true;
     }
-    // Statuses below -124 are taken by the wiring marks; an index that does
-    // not fit cannot be recorded.
-    if (j > 123) {
+    // An index beyond what a status can carry cannot be recorded.
+    if (j > kVrmlIsIndexCeiling) {
         vrml_problem(ctx, nullptr, 0, "v_d_n: IS field index out of range");
         return true;
     }

@@ -8,6 +8,7 @@
 #include "release/release_internal.h"
 #include "scopes/scope_internal.h"
 #include "vrml_native.h"
+#include "platform/second_name.h"
 
 namespace {
 
@@ -208,11 +209,7 @@ ZEBVRML2_API void vrml_free_scene(vrml_context *ctx) {
     vrnrt_deletepc(reinterpret_cast<uintptr_t>(ctx));
 }
 
-#if defined(__GNUC__) && !defined(_WIN32)
-ZEBVRML2_API void vrml_free_sceneshutdown(vrml_context *ctx) __attribute__((alias("vrml_free_scene")));
-#else
-ZEBVRML2_API void vrml_free_sceneshutdown(vrml_context *ctx) { vrml_free_scene(ctx); }
-#endif
+VRML_SECOND_NAME(void, vrml_free_sceneshutdown, (vrml_context *ctx), vrml_free_scene, (ctx))
 
 void vrml_free_sceneremains(vrml_context *ctx) {
     if (!ctx) return;

@@ -9,6 +9,7 @@
 #include "native/native_internal.h"
 #include "vrml_parser.h"
 #include "vrml_writer.h"
+#include "platform/second_name.h"
 
 namespace {
 
@@ -260,19 +261,10 @@ ZEBVRML2_API void vrml_print_MFString(vrml_context *ctx, const vrml_field *value
     out->stream_printf(out, "]");
 }
 
-#if defined(__GNUC__) && !defined(_WIN32)
-ZEBVRML2_API void vrml_print_SFVec3f(vrml_context *, const vrml_field *)
-    __attribute__((alias("vrml_print_SFColor")));
-ZEBVRML2_API void vrml_print_MFVec3f(vrml_context *, const vrml_field *)
-    __attribute__((alias("vrml_print_MFColor")));
-#else
-ZEBVRML2_API void vrml_print_SFVec3f(vrml_context *ctx, const vrml_field *value) {
-    vrml_print_SFColor(ctx, value);
-}
-ZEBVRML2_API void vrml_print_MFVec3f(vrml_context *ctx, const vrml_field *value) {
-    vrml_print_MFColor(ctx, value);
-}
-#endif
+VRML_SECOND_NAME(void, vrml_print_SFVec3f, (vrml_context *ctx, const vrml_field *value),
+                 vrml_print_SFColor, (ctx, value))
+VRML_SECOND_NAME(void, vrml_print_MFVec3f, (vrml_context *ctx, const vrml_field *value),
+                 vrml_print_MFColor, (ctx, value))
 
 }  // extern "C"
 

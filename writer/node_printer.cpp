@@ -6,6 +6,7 @@
 #include "loader/stack_guard.h"
 #include "parser/parser_internal.h"
 #include "writer/writer_internal.h"
+#include "nodes/node_internal.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ const char *is_source_name(vrml_context *ctx, int status) {
     return vrml_getprotofieldname(parent, top->protoindex, -status - 1);
 }
 
-bool is_wiring_mark(int status) { return status == -125 || status == -126; }
+bool is_wiring_mark(int status) {
+    return status == kVrmlWiredInstanceStatus || status == kVrmlWiredProtoStatus;
+}
 
 // A value that is missing (a member whose content was given up to an IS
 // mapping, or a template without a default) is written as the type's blank.
