@@ -1,47 +1,47 @@
-// Native instances on nodes made through node creation: construction order,
-// queued initial updates, traversal, destruction, the lookup by library and
-// the constructor table's node lists.
-//
-// Worlds read from files come with the scene parser; until then these tests
-// create their nodes with vrml_createnode in a scene loaded from empty input.
+// Native instances on nodes: construction order, queued initial updates,
+// traversal, destruction (through the scene release too) and the lookup by
+// library. Each test's callbacks and notes make a transcript compared whole
+// with its section of tests/data/native/callbacks.txt.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "native/native_internal.h"
-#include "support/test_support.h"
-#include "vrml_nodes.h"
-#include "vrml_scopes.h"
+#include "support/loaded_scene.h"
 
 namespace {
 
-constexpr int kTransform = 50;
-constexpr int kTimeSensor = 48;
+constexpr int kTransform = 50, kTimeSensor = 48, kNetObject = 59;
 
-// One callback call as a plug-in saw it.
-struct Call {
-    std::string what;  // "construct", "destruct", "init", "traverse"
-    int32_t reason;
-    vrml_node *node;
-    void *object;
-    intptr_t param;
-    void *event;
-    intptr_t reserved, word2, word3;
-};
+std::string g_log;
+int g_objects = 0;            // objects tagged so far
+intptr_t g_event[5] = {};     // the event being traversed
 
-std::vector<Call> g_calls;
-
-void log_call(const char *what, vrnrt_callinfo *info) {
-    g_calls.push_back({what, info->reason, info->node, info->object, info->param, info->event,
-                       info->reserved, info->eventword2, info->eventword3});
+// "what param Type #object", then what else the call carried. A plug-in's
+// construct tags its object with a number that later calls show.
+void log_call(const char *what, int reason, vrnrt_callinfo *info) {
+    auto *object = static_cast<int *>(info->object);
+    if (object && reason == VRNRT_CONSTRUCT) *object = ++g_objects;
+    char line[200];
+    std::snprintf(line, sizeof line, "%s %ld %s #%d", what, static_cast<long>(info->param),
+                  info->node ? info->node->nodetemplate->name : "-", object ? *object : 0);
+    g_log += line;
+    if (info->reason != reason) g_log += " reason " + std::to_string(info->reason);
+    if (info->event) g_log += info->event == g_event ? " event" : " other event";
+    if (info->reserved || info->eventword2 || info->eventword3)
+        g_log += " words " + std::to_string(info->reserved) + " " + std::to_string(info->eventword2) + " " +
+                 std::to_string(info->eventword3);
+    g_log += "\n";
 }
-void on_construct(vrnrt_callinfo *info) { log_call("construct", info); }
-void on_destruct(vrnrt_callinfo *info) { log_call("destruct", info); }
-void on_init(vrnrt_callinfo *info) { log_call("init", info); }
-void on_traverse(vrnrt_callinfo *info) { log_call("traverse", info); }
+void on_construct(vrnrt_callinfo *info) { log_call("construct", VRNRT_CONSTRUCT, info); }
+void on_destruct(vrnrt_callinfo *info) { log_call("destruct", VRNRT_DESTRUCT, info); }
+void on_init(vrnrt_callinfo *info) { log_call("init", VRNRT_INITIALUPDATE, info); }
+void on_traverse(vrnrt_callinfo *info) { log_call("traverse", VRNRT_TRAVERSE, info); }
 
 vrnrt_nodeentry full_entry(int32_t priority, intptr_t param, uint32_t size = 8) {
     vrnrt_nodeentry e{};
@@ -55,391 +55,207 @@ vrnrt_nodeentry full_entry(int32_t priority, intptr_t param, uint32_t size = 8) 
     return e;
 }
 
-std::vector<intptr_t> params_of(const std::string &what) {
-    std::vector<intptr_t> out;
-    for (const Call &c : g_calls)
-        if (c.what == what) out.push_back(c.param);
-    return out;
+void note(const std::string &what) { g_log += "-- " + what + "\n"; }
+
+// "libid/priority/param #object" of each native, in array order.
+void note_natives(const vrml_node *node) {
+    std::string text = "natives";
+    for (vrnrt_native **slot = node->natives; slot && *slot; ++slot)
+        text += " " + std::to_string((*slot)->libid) + "/" + std::to_string((*slot)->priority) + "/" +
+                std::to_string((*slot)->param) + " #" +
+                ((*slot)->object ? std::to_string(*static_cast<int *>((*slot)->object)) : "-") +
+                ((*slot)->traverse == on_traverse ? "" : " (no traverse)");
+    note(node->natives ? text : "no natives");
 }
 
-// The natives of node, in array order.
-std::vector<vrnrt_native *> natives_of(const vrml_node *node) {
-    std::vector<vrnrt_native *> out;
-    if (node->natives)
-        for (vrnrt_native **slot = node->natives; *slot; ++slot) out.push_back(*slot);
-    return out;
+// An event routed to node, as the host's event loop hands it over.
+void traverse(vrml_node *node) {
+    static vrml_route route;
+    route.targetnode = node;
+    g_event[0] = reinterpret_cast<intptr_t>(&route);
+    g_event[1] = 11;
+    g_event[2] = 22;
+    g_event[3] = 33;
+    vrnrt_native_traverser(g_event);
 }
 
-std::vector<vrml_node *> nodes_in(const vrml_list &list) {
-    std::vector<vrml_node *> out;
-    for (const vrml_listitem *it = list.first; it; it = it->next)
-        out.push_back(static_cast<vrml_node *>(it->data));
-    return out;
+std::string section(const std::string &name) {
+    std::string all = read_file(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/native/callbacks.txt");
+    size_t at = all.find("== " + name + "\n");
+    if (at == std::string::npos) return "no section " + name;
+    at += name.size() + 4;
+    size_t end = all.find("\n== ", at);
+    return all.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
 }
 
-// A scene loaded from empty input: scope 0 with the built-in types and the
-// scene's runtime context.
+// A scene loaded from empty input with its runtime context. After the test
+// body the scene is released and the transcript compared.
 class Natives : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_calls.clear();
-        ctx = vrmlutil_loadscene(in.get(), out.get());
-        ASSERT_NE(ctx, nullptr);
-        pc = vrnrt_getpc(key());
+        g_log.clear();
+        g_objects = 0;
         ASSERT_NE(pc, nullptr);
     }
-    void TearDown() override { vrmlutil_unloadscene(ctx); }
-    uintptr_t key() const { return reinterpret_cast<uintptr_t>(ctx); }
-    // What the scene release does with a node's natives.
-    void release_natives(vrml_node *node) {
-        if (!node->natives) return;
-        for (vrnrt_native **slot = node->natives; *slot; ++slot) {
-            vrnrt_calldestructor(ctx, node, *slot);
-            std::free((*slot)->object);
-            std::free(*slot);
-        }
-        std::free(node->natives);
-        node->natives = nullptr;
+    void TearDown() override {
+        note("scene released");
+        scene.reset();
+        EXPECT_EQ(g_log, section(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     }
-    StringInput in{""};
-    BufferOutput out;
-    vrml_context *ctx = nullptr;
-    vrnrt_pc *pc = nullptr;
+    int load(const char *name, int type, const vrnrt_nodeentry &e) {
+        return vrnrt_loadplugin_nodeentry(key, name, type, &e);
+    }
+    std::unique_ptr<LoadedScene> scene = std::make_unique<LoadedScene>("");
+    vrml_context *ctx = scene->ctx;
+    uintptr_t key = reinterpret_cast<uintptr_t>(ctx);
+    vrnrt_pc *pc = vrnrt_getpc(key);
 };
 
+// Construction by priority, traversal in array order, destruction.
 TEST_F(Natives, ConstructionFollowsPriorityAndTraversalTheArray) {
-    vrnrt_nodeentry two = full_entry(2, 200), one = full_entry(1, 100);
-    ASSERT_EQ(vrnrt_loadplugin_nodeentry(key(), "two", kTransform, &two), 1);
-    ASSERT_EQ(vrnrt_loadplugin_nodeentry(key(), "one", kTransform, &one), 2);
-    vrml_node *node = vrml_createnode(ctx, kTransform);
-    ASSERT_NE(node, nullptr);
-
-    std::vector<vrnrt_native *> natives = natives_of(node);
-    ASSERT_EQ(natives.size(), 2u);
-    EXPECT_EQ(natives[0]->libid, 2);
-    EXPECT_EQ(natives[0]->priority, 1);
-    EXPECT_EQ(natives[0]->param, 100);
-    EXPECT_EQ(natives[0]->traverse, &on_traverse);
-    EXPECT_EQ(natives[1]->libid, 1);
-    EXPECT_EQ(natives[1]->priority, 2);
-    for (vrnrt_native *n : natives) {
-        ASSERT_NE(n->object, nullptr);
-        EXPECT_EQ(std::memcmp(n->object, "\0\0\0\0\0\0\0\0", 8), 0);
-    }
-
-    ASSERT_EQ(g_calls.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(g_calls[i].what, "construct");
-        EXPECT_EQ(g_calls[i].reason, VRNRT_CONSTRUCT);
-        EXPECT_EQ(g_calls[i].node, node);
-        EXPECT_EQ(g_calls[i].object, natives[i]->object);
-        EXPECT_EQ(g_calls[i].event, nullptr);
-        EXPECT_EQ(g_calls[i].word2, 0);
-    }
-    EXPECT_EQ(params_of("construct"), (std::vector<intptr_t>{100, 200}));
-
-    // Traversal of an event routed to the node.
-    vrml_route route{};
-    route.targetnode = node;
-    intptr_t event[5] = {reinterpret_cast<intptr_t>(&route), 11, 22, 33, 44};
-    g_calls.clear();
-    vrnrt_native_traverser(event);
-    ASSERT_EQ(g_calls.size(), 2u);
-    EXPECT_EQ(params_of("traverse"), (std::vector<intptr_t>{100, 200}));
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(g_calls[i].reason, VRNRT_TRAVERSE);
-        EXPECT_EQ(g_calls[i].node, node);
-        EXPECT_EQ(g_calls[i].object, natives[i]->object);
-        EXPECT_EQ(g_calls[i].event, static_cast<void *>(event));
-        EXPECT_EQ(g_calls[i].reserved, 0);
-        EXPECT_EQ(g_calls[i].word2, 22);
-        EXPECT_EQ(g_calls[i].word3, 33);
-    }
-
-    // Destruction with the current entry's parameter, in array order.
-    g_calls.clear();
-    release_natives(node);
-    EXPECT_EQ(params_of("destruct"), (std::vector<intptr_t>{100, 200}));
-    ASSERT_EQ(g_calls.size(), 2u);
-    EXPECT_EQ(g_calls[0].reason, VRNRT_DESTRUCT);
-    EXPECT_EQ(g_calls[0].node, node);
-}
-
-TEST_F(Natives, TraversalSkipsMissingCallbacksAndEmptyNodes) {
-    vrnrt_nodeentry silent = full_entry(0, 1);
+    vrnrt_nodeentry two = full_entry(2, 200), one = full_entry(1, 100), silent = full_entry(3, 300);
     silent.traverse = nullptr;
-    vrnrt_nodeentry loud = full_entry(1, 2);
-    vrnrt_loadplugin_nodeentry(key(), "silent", kTransform, &silent);
-    vrnrt_loadplugin_nodeentry(key(), "loud", kTransform, &loud);
+    ASSERT_EQ(load("two", kTransform, two), 1);
+    ASSERT_EQ(load("one", kTransform, one), 2);
+    ASSERT_EQ(load("silent", kTransform, silent), 3);
     vrml_node *node = vrml_createnode(ctx, kTransform);
-    vrml_node *bare = vrml_createnode(ctx, 0);
-    g_calls.clear();
-    vrml_route route{};
-    route.targetnode = node;
-    intptr_t event[4] = {reinterpret_cast<intptr_t>(&route), 0, 5, 6};
-    vrnrt_native_traverser(event);
-    EXPECT_EQ(params_of("traverse"), (std::vector<intptr_t>{2}));
-
-    g_calls.clear();
+    note_natives(node);
+    traverse(node);
+    note("traversals that reach no native");
     vrnrt_native_traverser(nullptr);
-    route.targetnode = bare;
-    vrnrt_native_traverser(event);
-    route.targetnode = nullptr;
-    vrnrt_native_traverser(event);
+    traverse(vrml_createnode(ctx, 0));
+    traverse(nullptr);
     intptr_t no_route[4] = {};
     vrnrt_native_traverser(no_route);
-    EXPECT_TRUE(g_calls.empty());
 }
 
 TEST_F(Natives, ObjectSizeZeroGivesNoObject) {
-    vrnrt_nodeentry none = full_entry(0, 7, 0);
-    vrnrt_loadplugin_nodeentry(key(), "none", kTransform, &none);
-    vrml_node *node = vrml_createnode(ctx, kTransform);
-    std::vector<vrnrt_native *> natives = natives_of(node);
-    ASSERT_EQ(natives.size(), 1u);
-    EXPECT_EQ(natives[0]->object, nullptr);
-    ASSERT_EQ(g_calls.size(), 1u);
-    EXPECT_EQ(g_calls[0].what, "construct");
-    EXPECT_EQ(g_calls[0].object, nullptr);
-    EXPECT_EQ(g_calls[0].param, 7);
+    load("none", kTransform, full_entry(0, 7, 0));
+    note_natives(vrml_createnode(ctx, kTransform));
 }
 
 TEST_F(Natives, InitialUpdatesRunOnceInConstructionOrder) {
-    vrnrt_nodeentry a = full_entry(0, 1), b = full_entry(1, 2), plain = full_entry(2, 3);
+    vrnrt_nodeentry plain = full_entry(2, 3);
     plain.initialupdate = nullptr;
-    vrnrt_nodeentry c = full_entry(0, 4);
-    vrnrt_loadplugin_nodeentry(key(), "a", kTransform, &a);
-    vrnrt_loadplugin_nodeentry(key(), "b", kTransform, &b);
-    vrnrt_loadplugin_nodeentry(key(), "plain", kTransform, &plain);
-    vrnrt_loadplugin_nodeentry(key(), "c", kTimeSensor, &c);
-    vrml_node *first = vrml_createnode(ctx, kTransform);
-    vrml_node *second = vrml_createnode(ctx, kTimeSensor);
-    EXPECT_EQ(pc->pending.count, 3);
-    g_calls.clear();
-
+    load("a", kTransform, full_entry(0, 1));
+    load("b", kTransform, full_entry(1, 2));
+    load("plain", kTransform, plain);
+    load("c", kTimeSensor, full_entry(0, 4));
+    vrml_createnode(ctx, kTransform);
+    vrml_createnode(ctx, kTimeSensor);
+    note("pending " + std::to_string(pc->pending.count));
     vrnrt_oninitialupdate(ctx);
-    ASSERT_EQ(g_calls.size(), 3u);
-    EXPECT_EQ(params_of("init"), (std::vector<intptr_t>{1, 2, 4}));
-    EXPECT_EQ(g_calls[0].node, first);
-    EXPECT_EQ(g_calls[0].object, first->natives[0]->object);
-    EXPECT_EQ(g_calls[2].node, second);
-    EXPECT_EQ(g_calls[2].object, second->natives[0]->object);
-    for (const Call &call : g_calls) {
-        EXPECT_EQ(call.reason, VRNRT_INITIALUPDATE);
-        EXPECT_EQ(call.event, nullptr);
-        EXPECT_EQ(call.reserved, 0);
-        EXPECT_EQ(call.word2, 0);
-        EXPECT_EQ(call.word3, 0);
-    }
-    EXPECT_EQ(pc->pending.head, nullptr);
-    EXPECT_EQ(pc->pending.count, 0);
-
-    g_calls.clear();
-    vrnrt_oninitialupdate(ctx);
-    EXPECT_TRUE(g_calls.empty());
+    note("pending " + std::to_string(pc->pending.count) + (pc->pending.head ? " with a head" : ""));
+    vrnrt_oninitialupdate(ctx);  // nothing left to run
 }
 
+// Nodes made before the library or inside a PROTO body get no natives
+// (nor join the scene's lists); the host may give them afterwards.
 TEST_F(Natives, NodesMadeBeforeTheLibraryOrInsideDeclarationsGetNone) {
     vrml_node *early = vrml_createnode(ctx, kTransform);
-    EXPECT_EQ(early->natives, nullptr);
     vrnrt_nodeentry e = full_entry(0, 1);
-    vrnrt_loadplugin_nodeentry(key(), "lib", kTransform, &e);
-    vrnrt_loadplugin_nodeentry(key(), "lib", kTimeSensor, &e);
-
-    ctx->protoindex = 81;  // a PROTO body is being read
-    vrml_node *body = vrml_createnode(ctx, kTransform);
-    vrml_node *sensor = vrml_createnode(ctx, kTimeSensor);
-    EXPECT_EQ(body->natives, nullptr);
-    EXPECT_EQ(sensor->natives, nullptr);
-    EXPECT_EQ(ctx->timesensors.count, 0);
+    load("lib", kTransform, e);
+    load("lib", kTimeSensor, e);
+    ctx->protoindex = 81;
+    note_natives(vrml_createnode(ctx, kTransform));
+    note_natives(vrml_createnode(ctx, kTimeSensor));
+    note("time sensors " + std::to_string(ctx->timesensors.count));
     ctx->protoindex = -1;
-    EXPECT_TRUE(g_calls.empty());
-
-    // The host gives an existing node its natives itself.
+    note_natives(early);
     vrnrt_newnativenode(ctx, early, kTransform);
-    EXPECT_EQ(natives_of(early).size(), 1u);
-    EXPECT_EQ(params_of("construct"), (std::vector<intptr_t>{1}));
+    note_natives(early);
+    vrml_node *bare = vrml_createnode_nc(ctx, kTransform);
+    note_natives(bare);
+    vrml_context other{};
+    for (int type : {1, 81, -1}) vrnrt_newnativenode(ctx, bare, type);  // nobody serves 1
+    vrnrt_newnativenode(&other, bare, kTransform);
+    vrnrt_oninitialupdate(&other);
+    note_natives(bare);
 }
 
+// Script nodes are served by the Script type's entries; other declared types
+// have no row.
 TEST_F(Natives, ScriptNodesUseTheScriptType) {
-    vrnrt_nodeentry e = full_entry(0, 38);
-    vrnrt_loadplugin_nodeentry(key(), "scripts", VRML_BUILTIN_SCRIPT, &e);
-    char *name = static_cast<char *>(vrml_malloc(7));
-    std::memcpy(name, "Script", 7);
-    vrml_nodetemplate *declared = vrml_createnodetemplate(name, 0, nullptr);
-    ASSERT_NE(declared, nullptr);
-    int id = vrml_addtemplate(ctx->templates, declared);
-    ASSERT_GE(id, VRML_BUILTIN_COUNT);
+    load("scripts", VRML_BUILTIN_SCRIPT, full_entry(0, 38));
+    int id = vrml_addtemplate(ctx->templates, vrml_createnodetemplate(strdup("Script"), 0, nullptr));
     vrml_node *script = vrml_createnode(ctx, id);
-    ASSERT_NE(script, nullptr);
-    ASSERT_EQ(natives_of(script).size(), 1u);
-    EXPECT_EQ(params_of("construct"), (std::vector<intptr_t>{38}));
-
-    vrnrt_finalizeplugins(key());
+    note_natives(script);
+    vrnrt_finalizeplugins(key);
     EXPECT_EQ(vrnrt_getnativenode(script, 1), script->natives[0]->object);
-    g_calls.clear();
-    release_natives(script);
-    EXPECT_EQ(params_of("destruct"), (std::vector<intptr_t>{38}));
-
-    // Another declared type has no row of its own.
-    char *other = static_cast<char *>(vrml_malloc(6));
-    std::memcpy(other, "Proto", 6);
-    vrml_nodetemplate *proto = vrml_createnodetemplate(other, 0, nullptr);
-    int protoid = vrml_addtemplate(ctx->templates, proto);
+    int protoid = vrml_addtemplate(ctx->templates, vrml_createnodetemplate(strdup("Proto"), 0, nullptr));
     vrml_node *fake = vrml_createnode_nc(ctx, protoid);
-    ASSERT_NE(fake, nullptr);
     vrnrt_native native{};
     native.libid = 1;
     vrnrt_native *array[2] = {&native, nullptr};
     fake->natives = array;
-    g_calls.clear();
     vrnrt_calldestructor(ctx, fake, &native);
     EXPECT_EQ(vrnrt_getnativenode(fake, 1), nullptr);
-    EXPECT_TRUE(g_calls.empty());
     fake->natives = nullptr;
 }
 
+// The destructor called is the library's current entry's: none after an
+// unload, the new one after a reload.
 TEST_F(Natives, DestructorsFollowTheCurrentEntryAndStopAfterUnload) {
-    vrnrt_nodeentry e = full_entry(0, 5);
-    vrnrt_loadplugin_nodeentry(key(), "lib", kTransform, &e);
+    load("lib", kTransform, full_entry(0, 5));
     vrml_node *node = vrml_createnode(ctx, kTransform);
     vrnrt_native *native = node->natives[0];
-
-    g_calls.clear();
-    vrnrt_unloadplugin(key(), "lib");
+    note("unload");
+    vrnrt_unloadplugin(key, "lib");
     vrnrt_calldestructor(ctx, node, native);
-    EXPECT_TRUE(g_calls.empty());
-    // The native stays and still traverses.
-    vrml_route route{};
-    route.targetnode = node;
-    intptr_t event[4] = {reinterpret_cast<intptr_t>(&route), 0, 0, 0};
-    vrnrt_native_traverser(event);
-    EXPECT_EQ(params_of("traverse"), (std::vector<intptr_t>{5}));
-
-    // A reload answers for the same library id, with its new parameter.
-    vrnrt_nodeentry reloaded = full_entry(0, 6);
-    ASSERT_EQ(vrnrt_loadplugin_nodeentry(key(), "lib", kTransform, &reloaded), 1);
-    g_calls.clear();
+    traverse(node);
+    note("reload");
+    ASSERT_EQ(load("lib", kTransform, full_entry(0, 6)), 1);
     vrnrt_calldestructor(ctx, node, native);
-    ASSERT_EQ(g_calls.size(), 1u);
-    EXPECT_EQ(g_calls[0].reason, VRNRT_DESTRUCT);
-    EXPECT_EQ(g_calls[0].object, native->object);
-    EXPECT_EQ(g_calls[0].param, 6);
-
-    g_calls.clear();
     vrnrt_calldestructor(nullptr, node, native);
     vrnrt_calldestructor(ctx, nullptr, native);
     vrnrt_calldestructor(ctx, node, nullptr);
-    EXPECT_TRUE(g_calls.empty());
 }
 
 TEST_F(Natives, LookupByLibraryUsesTheFinalizedPositions) {
-    vrnrt_nodeentry first = full_entry(0, 1), second = full_entry(1, 2);
-    vrnrt_loadplugin_nodeentry(key(), "first", kTransform, &first);
-    vrnrt_loadplugin_nodeentry(key(), "second", kTransform, &second);
+    load("first", kTransform, full_entry(0, 1));
+    load("second", kTransform, full_entry(1, 2));
     vrml_node *node = vrml_createnode(ctx, kTransform);
-    void *object1 = node->natives[0]->object;
-    void *object2 = node->natives[1]->object;
-
-    // Before finalizing every library reads position 0.
-    EXPECT_EQ(vrnrt_getnativenode(node, 1), object1);
+    void *object1 = node->natives[0]->object, *object2 = node->natives[1]->object;
+    EXPECT_EQ(vrnrt_getnativenode(node, 1), object1);  // before finalizing: position 0
     EXPECT_EQ(vrnrt_getnativenode(node, 2), nullptr);
-    vrnrt_finalizeplugins(key());
+    vrnrt_finalizeplugins(key);
     EXPECT_EQ(vrnrt_getnativenode(node, 1), object1);
     EXPECT_EQ(vrnrt_getnativenode(node, 2), object2);
-    EXPECT_EQ(vrnrt_getnativenode(node, 3), nullptr);
-    EXPECT_EQ(vrnrt_getnativenode(node, -1), nullptr);
-    EXPECT_EQ(vrnrt_getnativenode(node, 255), nullptr);
+    for (int libid : {3, -1, 255}) EXPECT_EQ(vrnrt_getnativenode(node, libid), nullptr) << libid;
     EXPECT_EQ(vrnrt_getnativenode(nullptr, 1), nullptr);
-
-    // A position past the array's end finds nothing.
-    pc->positions[kTransform][2] = 5;
+    EXPECT_EQ(vrnrt_getnativenode(vrml_createnode(ctx, 0), 1), nullptr);
+    pc->positions[kTransform][2] = 5;  // past the array's end
     EXPECT_EQ(vrnrt_getnativenode(node, 2), nullptr);
-    vrnrt_finalizenodes(key());
-
-    vrml_node *plain = vrml_createnode(ctx, 0);
-    EXPECT_EQ(vrnrt_getnativenode(plain, 1), nullptr);
+    vrnrt_finalizenodes(key);
 }
 
 TEST_F(Natives, AFailedNativeIsSkippedWithAMessage) {
-    vrnrt_nodeentry e = full_entry(0, 1);
-    vrnrt_loadplugin_nodeentry(key(), "lib", kTransform, &e);
+    load("lib", kTransform, full_entry(0, 1));
     ASSERT_EQ(vrnrt_pc_sortlistappend(&pc->entries[kTransform], nullptr), 0);
     LogCapture log(LogCapture::kWithNotices);
-    vrml_node *node = vrml_createnode(ctx, kTransform);
+    note_natives(vrml_createnode(ctx, kTransform));
     EXPECT_EQ(log.texts(), (std::vector<std::string>{"v_nnn: could not create native"}));
-    EXPECT_EQ(natives_of(node).size(), 1u);
-    EXPECT_EQ(node->natives[1], nullptr);
     EXPECT_EQ(vrnrt_createnativenode(nullptr), nullptr);
-    vrml_listitem *item = vrnrt_listpop(&pc->entries[kTransform]);
-    EXPECT_EQ(item->data, nullptr);
-    std::free(item);
+    std::free(vrnrt_listpop(&pc->entries[kTransform]));
 }
 
-TEST_F(Natives, NodesWithoutRuntimeContextKeepTheirField) {
-    vrnrt_nodeentry e = full_entry(0, 1);
-    vrnrt_loadplugin_nodeentry(key(), "lib", kTransform, &e);
-    vrml_node *node = vrml_createnode_nc(ctx, kTransform);
-    EXPECT_EQ(node->natives, nullptr);
-    vrnrt_newnativenode(ctx, node, 1);  // a type nobody serves
-    EXPECT_EQ(node->natives, nullptr);
-    vrnrt_newnativenode(ctx, node, 81);
-    vrnrt_newnativenode(ctx, node, -1);
-    EXPECT_EQ(node->natives, nullptr);
-    vrml_context other{};
-    vrnrt_newnativenode(&other, node, kTransform);
-    vrnrt_oninitialupdate(&other);
-    EXPECT_EQ(node->natives, nullptr);
-    EXPECT_TRUE(g_calls.empty());
-}
-
-TEST_F(Natives, ConstructorTableKeepsTheSceneLists) {
-    const struct {
-        int type;
-        vrml_list vrml_context::*list;
-    } cases[] = {
-        {3, &vrml_context::backgrounds},      {17, &vrml_context::fogs},
-        {20, &vrml_context::imagetextures},   {27, &vrml_context::navigationinfos},
-        {36, &vrml_context::proximitysensors}, {48, &vrml_context::timesensors},
-        {51, &vrml_context::viewpoints},      {58, &vrml_context::avatars},
-        {66, &vrml_context::nettriggers},
-    };
-    for (const auto &c : cases) {
-        vrml_node *a = vrml_createnode(ctx, c.type);
-        vrml_node *b = vrml_createnode(ctx, c.type);
-        ASSERT_NE(a, nullptr);
-        EXPECT_EQ(nodes_in(ctx->*c.list), (std::vector<vrml_node *>{a, b})) << "type " << c.type;
-        if (c.type == 58) {
-            EXPECT_EQ(ctx->avatar, b);
-        }
-    }
-    vrml_node *i32 = vrml_createnode(ctx, 63);
-    vrml_node *v3 = vrml_createnode(ctx, 64);
-    vrml_node *bl = vrml_createnode(ctx, 65);
-    EXPECT_EQ(nodes_in(ctx->netvalues), (std::vector<vrml_node *>{i32, v3, bl}));
-
-    // Types without bookkeeping join no list.
-    const int before = ctx->allnodes.count;
-    vrml_node *transform = vrml_createnode(ctx, kTransform);
-    EXPECT_EQ(ctx->allnodes.count, before + 1);
-    for (const auto &c : cases)
-        for (vrml_node *n : nodes_in(ctx->*c.list)) EXPECT_NE(n, transform);
-}
-
+// Network objects are numbered in creation order, their id still unassigned
+// for the writer; the table entry alone numbers too.
 TEST_F(Natives, NetworkObjectsAreNumberedInCreationOrder) {
-    std::vector<vrml_node *> objects;
-    for (int i = 0; i < 3; ++i) objects.push_back(vrml_createnode(ctx, 59));
-    EXPECT_EQ(nodes_in(ctx->netobjects), objects);
+    std::vector<void *> objects, listed;
+    for (int i = 0; i < 3; ++i) objects.push_back(vrml_createnode(ctx, kNetObject));
+    for (vrml_listitem *it = ctx->netobjects.first; it; it = it->next) listed.push_back(it->data);
+    EXPECT_EQ(listed, objects);
     for (int i = 0; i < 3; ++i) {
-        vrml_member &id = objects[i]->members[1];
+        vrml_member &id = static_cast<vrml_node *>(objects[i])->members[1];
         EXPECT_EQ(vrml_memberContentPtr(&id)->sfint32, i);
-        EXPECT_EQ(id.status, 0);  // still unassigned for the writer
+        EXPECT_EQ(id.status, 0);
     }
     EXPECT_EQ(ctx->nextnetobjectid, 3);
-    // The table entry alone numbers too, and runs nothing for other types.
-    EXPECT_EQ(vrml_runconstructor(ctx, objects[0], 59), 0);
-    EXPECT_EQ(vrml_memberContentPtr(&objects[0]->members[1])->sfint32, 3);
-    EXPECT_EQ(vrml_runconstructor(ctx, objects[0], 81), 0);
+    auto *first = static_cast<vrml_node *>(objects[0]);
+    EXPECT_EQ(vrml_runconstructor(ctx, first, kNetObject), 0);
+    EXPECT_EQ(vrml_memberContentPtr(&first->members[1])->sfint32, 3);
+    EXPECT_EQ(vrml_runconstructor(ctx, first, 81), 0);
     EXPECT_EQ(ctx->netobjects.count, 4);
 }
 
