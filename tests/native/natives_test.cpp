@@ -1,13 +1,19 @@
-// Native instances on nodes: construction order, queued initial updates,
-// traversal, destruction (through the scene release too) and the lookup by
-// library. Each test's callbacks and notes make a transcript compared whole
-// with its section of tests/data/native/callbacks.txt.
+// The native runtime of a scene as a host and its plug-ins see it: sessions
+// of calls in tests/data/native/sessions.txt, each run in a scene loaded from
+// empty input and released at its end. The file is its own expected output:
+// "> " lines are calls, the lines after them what the calls answered, what
+// the plug-in callbacks saw and what was logged, in order.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cctype>
+#include <deque>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,234 +22,251 @@
 
 namespace {
 
-constexpr int kTransform = 50, kTimeSensor = 48, kNetObject = 59;
+std::string g_out;
+int g_objects = 0;         // objects tagged so far
+intptr_t g_event[5] = {};  // the event being traversed
 
-std::string g_log;
-int g_objects = 0;            // objects tagged so far
-intptr_t g_event[5] = {};     // the event being traversed
-
-// "what param Type #object", then what else the call carried. A plug-in's
-// construct tags its object with a number that later calls show.
+// "what param Type #object", then "event" when the call carries the event
+// traversed and "words" when its reserved or event words are not zero. A
+// construct tags its object with a number that the later calls show.
 void log_call(const char *what, int reason, vrnrt_callinfo *info) {
     auto *object = static_cast<int *>(info->object);
     if (object && reason == VRNRT_CONSTRUCT) *object = ++g_objects;
     char line[200];
     std::snprintf(line, sizeof line, "%s %ld %s #%d", what, static_cast<long>(info->param),
                   info->node ? info->node->nodetemplate->name : "-", object ? *object : 0);
-    g_log += line;
-    if (info->reason != reason) g_log += " reason " + std::to_string(info->reason);
-    if (info->event) g_log += info->event == g_event ? " event" : " other event";
+    g_out += line;
+    if (info->reason != reason) g_out += " reason " + std::to_string(info->reason);
+    if (info->event) g_out += info->event == g_event ? " event" : " other event";
     if (info->reserved || info->eventword2 || info->eventword3)
-        g_log += " words " + std::to_string(info->reserved) + " " + std::to_string(info->eventword2) + " " +
+        g_out += " words " + std::to_string(info->reserved) + " " + std::to_string(info->eventword2) + " " +
                  std::to_string(info->eventword3);
-    g_log += "\n";
+    g_out += "\n";
 }
 void on_construct(vrnrt_callinfo *info) { log_call("construct", VRNRT_CONSTRUCT, info); }
 void on_destruct(vrnrt_callinfo *info) { log_call("destruct", VRNRT_DESTRUCT, info); }
 void on_init(vrnrt_callinfo *info) { log_call("init", VRNRT_INITIALUPDATE, info); }
 void on_traverse(vrnrt_callinfo *info) { log_call("traverse", VRNRT_TRAVERSE, info); }
+void on_unload(intptr_t param) { g_out += "unload " + std::to_string(param) + "\n"; }
 
-vrnrt_nodeentry full_entry(int32_t priority, intptr_t param, uint32_t size = 8) {
-    vrnrt_nodeentry e{};
-    e.size = size;
-    e.priority = priority;
-    e.param = param;
-    e.construct = on_construct;
-    e.destruct = on_destruct;
-    e.initialupdate = on_init;
-    e.traverse = on_traverse;
-    return e;
-}
-
-void note(const std::string &what) { g_log += "-- " + what + "\n"; }
-
-// "libid/priority/param #object" of each native, in array order.
-void note_natives(const vrml_node *node) {
-    std::string text = "natives";
-    for (vrnrt_native **slot = node->natives; slot && *slot; ++slot)
-        text += " " + std::to_string((*slot)->libid) + "/" + std::to_string((*slot)->priority) + "/" +
-                std::to_string((*slot)->param) + " #" +
-                ((*slot)->object ? std::to_string(*static_cast<int *>((*slot)->object)) : "-") +
-                ((*slot)->traverse == on_traverse ? "" : " (no traverse)");
-    note(node->natives ? text : "no natives");
-}
-
-// An event routed to node, as the host's event loop hands it over.
-void traverse(vrml_node *node) {
-    static vrml_route route;
-    route.targetnode = node;
-    g_event[0] = reinterpret_cast<intptr_t>(&route);
-    g_event[1] = 11;
-    g_event[2] = 22;
-    g_event[3] = 33;
-    vrnrt_native_traverser(g_event);
-}
-
-std::string section(const std::string &name) {
-    std::string all = read_file(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/native/callbacks.txt");
-    size_t at = all.find("== " + name + "\n");
-    if (at == std::string::npos) return "no section " + name;
-    at += name.size() + 4;
-    size_t end = all.find("\n== ", at);
-    return all.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
-}
-
-// A scene loaded from empty input with its runtime context. After the test
-// body the scene is released and the transcript compared.
-class Natives : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_log.clear();
-        g_objects = 0;
-        ASSERT_NE(pc, nullptr);
-    }
-    void TearDown() override {
-        note("scene released");
-        scene.reset();
-        EXPECT_EQ(g_log, section(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    }
-    int load(const char *name, int type, const vrnrt_nodeentry &e) {
-        return vrnrt_loadplugin_nodeentry(key, name, type, &e);
-    }
-    std::unique_ptr<LoadedScene> scene = std::make_unique<LoadedScene>("");
-    vrml_context *ctx = scene->ctx;
+// One session's scene, plug-in entries and nodes (N1, N2, ... in creation order).
+struct Session {
+    LoadedScene scene{""};
+    vrml_context *ctx = scene.ctx;
     uintptr_t key = reinterpret_cast<uintptr_t>(ctx);
-    vrnrt_pc *pc = vrnrt_getpc(key);
+    std::deque<std::string> names;  // library names handed over; they must live
+    std::deque<vrnrt_nodeentry> entries;
+    std::map<std::string, vrml_node *> nodes;
+
+    int type(const std::string &word) {
+        return word[0] == '-' || std::isdigit(static_cast<unsigned char>(word[0])) ? std::stoi(word)
+                                                                      : vrml_findnode(ctx->templates, word.c_str());
+    }
+    const char *name(const std::string &word) {  // "-": null; "n*255": 255 n's
+        if (word == "-") return nullptr;
+        size_t star = word.find('*');
+        names.push_back(star == std::string::npos ? word : std::string(std::stoul(word.substr(star + 1)), word[0]));
+        return names.back().c_str();
+    }
+    // "PRIORITY PARAM [size=N] [-construct] [-destruct] [-init] [-traverse] [-unload] [null]"
+    vrnrt_nodeentry entry(std::istringstream &words) {
+        vrnrt_nodeentry e{0, 8, 0, 0, on_construct, on_destruct, on_init, on_traverse, on_unload};
+        long priority = 0, param = 0;
+        words >> priority >> param;
+        e.priority = static_cast<int32_t>(priority);
+        e.param = param;
+        for (std::string flag; words >> flag;) {
+            if (flag.rfind("size=", 0) == 0) e.size = static_cast<uint32_t>(std::stoul(flag.substr(5)));
+            if (flag == "-construct") e.construct = nullptr;
+            if (flag == "-destruct") e.destruct = nullptr;
+            if (flag == "-init") e.initialupdate = nullptr;
+            if (flag == "-traverse") e.traverse = nullptr;
+            if (flag == "-unload") e.unload = nullptr;
+        }
+        return e;
+    }
+    std::string natives(vrml_node *node) {
+        if (!node->natives) return "none";
+        std::string text;
+        for (vrnrt_native **slot = node->natives; *slot; ++slot)
+            text += std::to_string((*slot)->libid) + "/" + std::to_string((*slot)->priority) + "/" +
+                    std::to_string((*slot)->param) + " " + object((*slot)->object) +
+                    ((*slot)->traverse == on_traverse ? "" : " (no traverse)") + (slot[1] ? ", " : "");
+        return text;
+    }
+    std::string id(void *node) {
+        for (const auto &[name, n] : nodes)
+            if (n == node) return name;
+        return "-";
+    }
+    static std::string object(void *o) { return o ? "#" + std::to_string(*static_cast<int *>(o)) : "null"; }
+
+    // One call: what it answers, or "?" for an unknown call.
+    std::string run(const std::string &line) {
+        std::istringstream words(line);
+        std::string call, a, b;
+        words >> call;
+        vrnrt_pc *pc = vrnrt_getpc(key);
+        if (call == "register") return words >> a, std::to_string(vrnrt_registerlib(key, name(a)));
+        if (call == "find") return words >> a, std::to_string(vrnrt_findlib(key, name(a)));
+        if (call == "load") {  // LIB TYPE entry
+            words >> a >> b;
+            entries.push_back(entry(words));
+            bool null = line.find(" null") != std::string::npos;
+            return std::to_string(vrnrt_loadplugin_nodeentry(key, name(a), type(b), null ? nullptr : &entries.back()));
+        }
+        if (call == "loadall") {  // LIB COUNT entry: one per type, the parameter counting up
+            int count = 0;
+            words >> a >> count;
+            vrnrt_nodeentry e = entry(words);
+            std::vector<vrnrt_nodeentry> all(static_cast<size_t>(count > 0 ? count : 0), e);
+            for (size_t i = 0; i < all.size(); ++i) all[i].param += static_cast<intptr_t>(i);
+            bool null = all.empty() || line.find(" null") != std::string::npos;
+            return std::to_string(vrnrt_loadplugin(key, name(a), count, null ? nullptr : all.data()));
+        }
+        if (call == "unload") return words >> a, std::to_string(vrnrt_unloadplugin(key, name(a)));
+        if (call == "unloadall") return std::to_string(vrnrt_unloadallplugins(key));
+        if (call == "libraries") return std::to_string(pc->lastlibid) + " " + std::to_string(pc->libraries.count);
+        if (call == "entries") {  // TYPE: libid/priority/param of each entry, the count
+            words >> a;
+            std::string text;
+            for (vrml_listitem *it = pc->entries[type(a)].head; it; it = it->next) {
+                auto *p = static_cast<vrnrt_pluginentry *>(it->data);
+                text += std::to_string(p->libid) + "/" + std::to_string(p->entry->priority) + "/" +
+                        std::to_string(p->entry->param) + " " + p->name + ", ";
+            }
+            return text + "count " + std::to_string(pc->entries[type(a)].count);
+        }
+        if (call == "param") return words >> a >> b, std::to_string(vrnrt_getnativenodeparam(key, type(a), std::stoi(b)));
+        if (call == "finalize") return vrnrt_finalizeplugins(key), "";
+        if (call == "position") return words >> a >> b, std::to_string(pc->positions[type(a)][std::stoi(b)]);
+        if (call == "setposition") return words >> a >> b, pc->positions[type(a)][std::stoi(b)] = 5, "";
+        if (call == "node" || call == "bare") {
+            words >> a;
+            vrml_node *node = call == "node" ? vrml_createnode(ctx, type(a)) : vrml_createnode_nc(ctx, type(a));
+            if (!node) return "null";
+            std::string id = "N" + std::to_string(nodes.size() + 1);
+            nodes[id] = node;
+            return id;
+        }
+        if (call == "natives") return words >> a, natives(nodes[a]);
+        if (call == "newnative") return words >> a >> b, vrnrt_newnativenode(ctx, nodes[a], type(b)), "";
+        if (call == "object") return words >> a >> b, object(vrnrt_getnativenode(nodes[a], std::stoi(b)));
+        if (call == "traverse") {  // NODE, or "-" for a route without target
+            words >> a;
+            static vrml_route route;
+            route.targetnode = a == "-" ? nullptr : nodes[a];
+            intptr_t event[5] = {reinterpret_cast<intptr_t>(&route), 11, 22, 33, 44};
+            std::copy(event, event + 5, g_event);
+            return vrnrt_native_traverser(g_event), "";
+        }
+        if (call == "destruct") {  // NODE I: the destructor for native I
+            words >> a >> b;
+            return vrnrt_calldestructor(ctx, nodes[a], nodes[a]->natives[std::stoi(b)]), "";
+        }
+        if (call == "init") return vrnrt_oninitialupdate(ctx), "";
+        if (call == "pending") return std::to_string(pc->pending.count) + (pc->pending.head ? "" : " (no head)");
+        if (call == "proto") return words >> a, ctx->protoindex = std::stoi(a), "";
+        if (call == "lists") {  // the nodes of each of the scene's lists, and its avatar
+            std::string text;
+            for (vrml_list *list : {&ctx->timesensors, &ctx->proximitysensors, &ctx->imagetextures, &ctx->netobjects,
+                                    &ctx->avatars, &ctx->netvalues, &ctx->nettriggers, &ctx->viewpoints,
+                                    &ctx->navigationinfos, &ctx->fogs, &ctx->backgrounds}) {
+                for (vrml_listitem *it = list->first; it; it = it->next) text += id(it->data) + " ";
+                text += "| ";
+            }
+            return text + "avatar " + id(ctx->avatar);
+        }
+        return "?";
+    }
 };
 
-// Construction by priority, traversal in array order, destruction.
-TEST_F(Natives, ConstructionFollowsPriorityAndTraversalTheArray) {
-    vrnrt_nodeentry two = full_entry(2, 200), one = full_entry(1, 100), silent = full_entry(3, 300);
-    silent.traverse = nullptr;
-    ASSERT_EQ(load("two", kTransform, two), 1);
-    ASSERT_EQ(load("one", kTransform, one), 2);
-    ASSERT_EQ(load("silent", kTransform, silent), 3);
-    vrml_node *node = vrml_createnode(ctx, kTransform);
-    note_natives(node);
-    traverse(node);
-    note("traversals that reach no native");
+// Each session of the file, run; the whole transcript must equal the file.
+TEST(Natives, SessionsMatchTheirTranscripts) {
+    const std::string path = std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/native/sessions.txt";
+    std::istringstream file(read_file(path));
+    std::string transcript;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<LogCapture> log;
+    auto flush_log = [&] {
+        for (const LoggedMessage &m : log->messages()) g_out += "! " + m.text + "\n";
+        log->clear();
+    };
+    auto end_session = [&] {
+        if (!session) return;
+        g_out += "-- released\n";
+        session.reset();
+        flush_log();
+        log.reset();
+        transcript += g_out;
+    };
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind("== ", 0) == 0) {
+            end_session();
+            g_out = line + "\n";
+            g_objects = 0;
+            session = std::make_unique<Session>();
+            log = std::make_unique<LogCapture>(LogCapture::kWithNotices);
+        } else if (line.rfind("> ", 0) == 0 && session) {
+            g_out += line + "\n";
+            std::string answer = session->run(line.substr(2));
+            flush_log();
+            if (!answer.empty()) g_out += answer + "\n";
+        } else if (!session) {
+            transcript += line + "\n";  // the comments before the first session
+        }
+    }
+    end_session();
+    if (transcript != read_file(path)) std::ofstream("sessions.actual.txt") << transcript;
+    EXPECT_EQ(transcript, read_file(path)) << "see sessions.actual.txt in the test's directory";
+}
+
+// Script nodes are served by the Script type's entries, other declared types
+// by none; a native that cannot be made is skipped with a message; calls
+// without what they need do nothing.
+TEST(Natives, ScriptsFailuresAndMissingArguments) {
+    Session s;
+    g_out.clear();
+    vrnrt_nodeentry e{0, 8, 0, 38, on_construct, on_destruct, nullptr, on_traverse, nullptr};
+    ASSERT_EQ(vrnrt_loadplugin_nodeentry(s.key, "scripts", VRML_BUILTIN_SCRIPT, &e), 1);
+    int id = vrml_addtemplate(s.ctx->templates, vrml_createnodetemplate(strdup("Script"), 0, nullptr));
+    vrml_node *script = vrml_createnode(s.ctx, id);
+    vrnrt_finalizeplugins(s.key);
+    EXPECT_EQ(s.natives(script), "1/0/38 #1");
+    EXPECT_EQ(vrnrt_getnativenode(script, 1), script->natives[0]->object);
+    int other = vrml_addtemplate(s.ctx->templates, vrml_createnodetemplate(strdup("Proto"), 0, nullptr));
+    vrml_node *proto = vrml_createnode_nc(s.ctx, other);
+    vrnrt_native *array[2] = {script->natives[0], nullptr};
+    proto->natives = array;
+    vrnrt_calldestructor(s.ctx, proto, array[0]);
+    EXPECT_EQ(vrnrt_getnativenode(proto, 1), nullptr);
+    proto->natives = nullptr;
+    vrnrt_calldestructor(nullptr, script, array[0]);
+    vrnrt_calldestructor(s.ctx, nullptr, array[0]);
+    vrnrt_calldestructor(s.ctx, script, nullptr);
     vrnrt_native_traverser(nullptr);
-    traverse(vrml_createnode(ctx, 0));
-    traverse(nullptr);
     intptr_t no_route[4] = {};
     vrnrt_native_traverser(no_route);
-}
-
-TEST_F(Natives, ObjectSizeZeroGivesNoObject) {
-    load("none", kTransform, full_entry(0, 7, 0));
-    note_natives(vrml_createnode(ctx, kTransform));
-}
-
-TEST_F(Natives, InitialUpdatesRunOnceInConstructionOrder) {
-    vrnrt_nodeentry plain = full_entry(2, 3);
-    plain.initialupdate = nullptr;
-    load("a", kTransform, full_entry(0, 1));
-    load("b", kTransform, full_entry(1, 2));
-    load("plain", kTransform, plain);
-    load("c", kTimeSensor, full_entry(0, 4));
-    vrml_createnode(ctx, kTransform);
-    vrml_createnode(ctx, kTimeSensor);
-    note("pending " + std::to_string(pc->pending.count));
-    vrnrt_oninitialupdate(ctx);
-    note("pending " + std::to_string(pc->pending.count) + (pc->pending.head ? " with a head" : ""));
-    vrnrt_oninitialupdate(ctx);  // nothing left to run
-}
-
-// Nodes made before the library or inside a PROTO body get no natives
-// (nor join the scene's lists); the host may give them afterwards.
-TEST_F(Natives, NodesMadeBeforeTheLibraryOrInsideDeclarationsGetNone) {
-    vrml_node *early = vrml_createnode(ctx, kTransform);
-    vrnrt_nodeentry e = full_entry(0, 1);
-    load("lib", kTransform, e);
-    load("lib", kTimeSensor, e);
-    ctx->protoindex = 81;
-    note_natives(vrml_createnode(ctx, kTransform));
-    note_natives(vrml_createnode(ctx, kTimeSensor));
-    note("time sensors " + std::to_string(ctx->timesensors.count));
-    ctx->protoindex = -1;
-    note_natives(early);
-    vrnrt_newnativenode(ctx, early, kTransform);
-    note_natives(early);
-    vrml_node *bare = vrml_createnode_nc(ctx, kTransform);
-    note_natives(bare);
-    vrml_context other{};
-    for (int type : {1, 81, -1}) vrnrt_newnativenode(ctx, bare, type);  // nobody serves 1
-    vrnrt_newnativenode(&other, bare, kTransform);
-    vrnrt_oninitialupdate(&other);
-    note_natives(bare);
-}
-
-// Script nodes are served by the Script type's entries; other declared types
-// have no row.
-TEST_F(Natives, ScriptNodesUseTheScriptType) {
-    load("scripts", VRML_BUILTIN_SCRIPT, full_entry(0, 38));
-    int id = vrml_addtemplate(ctx->templates, vrml_createnodetemplate(strdup("Script"), 0, nullptr));
-    vrml_node *script = vrml_createnode(ctx, id);
-    note_natives(script);
-    vrnrt_finalizeplugins(key);
-    EXPECT_EQ(vrnrt_getnativenode(script, 1), script->natives[0]->object);
-    int protoid = vrml_addtemplate(ctx->templates, vrml_createnodetemplate(strdup("Proto"), 0, nullptr));
-    vrml_node *fake = vrml_createnode_nc(ctx, protoid);
-    vrnrt_native native{};
-    native.libid = 1;
-    vrnrt_native *array[2] = {&native, nullptr};
-    fake->natives = array;
-    vrnrt_calldestructor(ctx, fake, &native);
-    EXPECT_EQ(vrnrt_getnativenode(fake, 1), nullptr);
-    fake->natives = nullptr;
-}
-
-// The destructor called is the library's current entry's: none after an
-// unload, the new one after a reload.
-TEST_F(Natives, DestructorsFollowTheCurrentEntryAndStopAfterUnload) {
-    load("lib", kTransform, full_entry(0, 5));
-    vrml_node *node = vrml_createnode(ctx, kTransform);
-    vrnrt_native *native = node->natives[0];
-    note("unload");
-    vrnrt_unloadplugin(key, "lib");
-    vrnrt_calldestructor(ctx, node, native);
-    traverse(node);
-    note("reload");
-    ASSERT_EQ(load("lib", kTransform, full_entry(0, 6)), 1);
-    vrnrt_calldestructor(ctx, node, native);
-    vrnrt_calldestructor(nullptr, node, native);
-    vrnrt_calldestructor(ctx, nullptr, native);
-    vrnrt_calldestructor(ctx, node, nullptr);
-}
-
-TEST_F(Natives, LookupByLibraryUsesTheFinalizedPositions) {
-    load("first", kTransform, full_entry(0, 1));
-    load("second", kTransform, full_entry(1, 2));
-    vrml_node *node = vrml_createnode(ctx, kTransform);
-    void *object1 = node->natives[0]->object, *object2 = node->natives[1]->object;
-    EXPECT_EQ(vrnrt_getnativenode(node, 1), object1);  // before finalizing: position 0
-    EXPECT_EQ(vrnrt_getnativenode(node, 2), nullptr);
-    vrnrt_finalizeplugins(key);
-    EXPECT_EQ(vrnrt_getnativenode(node, 1), object1);
-    EXPECT_EQ(vrnrt_getnativenode(node, 2), object2);
-    for (int libid : {3, -1, 255}) EXPECT_EQ(vrnrt_getnativenode(node, libid), nullptr) << libid;
     EXPECT_EQ(vrnrt_getnativenode(nullptr, 1), nullptr);
-    EXPECT_EQ(vrnrt_getnativenode(vrml_createnode(ctx, 0), 1), nullptr);
-    pc->positions[kTransform][2] = 5;  // past the array's end
-    EXPECT_EQ(vrnrt_getnativenode(node, 2), nullptr);
-    vrnrt_finalizenodes(key);
-}
-
-TEST_F(Natives, AFailedNativeIsSkippedWithAMessage) {
-    load("lib", kTransform, full_entry(0, 1));
-    ASSERT_EQ(vrnrt_pc_sortlistappend(&pc->entries[kTransform], nullptr), 0);
-    LogCapture log(LogCapture::kWithNotices);
-    note_natives(vrml_createnode(ctx, kTransform));
-    EXPECT_EQ(log.texts(), (std::vector<std::string>{"v_nnn: could not create native"}));
     EXPECT_EQ(vrnrt_createnativenode(nullptr), nullptr);
-    std::free(vrnrt_listpop(&pc->entries[kTransform]));
+    vrml_context none{};
+    vrnrt_newnativenode(&none, script, 50);
+    vrnrt_oninitialupdate(&none);
+    EXPECT_EQ(g_out, "construct 38 Script #1\n");
+    ASSERT_EQ(vrnrt_pc_sortlistappend(&vrnrt_getpc(s.key)->entries[50], nullptr), 0);
+    LogCapture log;
+    EXPECT_EQ(s.natives(vrml_createnode(s.ctx, 50)), "");  // an empty array
+    EXPECT_EQ(log.texts(), (std::vector<std::string>{"v_nnn: could not create native"}));
+    std::free(vrnrt_listpop(&vrnrt_getpc(s.key)->entries[50]));
 }
 
-// Network objects are numbered in creation order, their id still unassigned
-// for the writer; the table entry alone numbers too.
-TEST_F(Natives, NetworkObjectsAreNumberedInCreationOrder) {
+// Network objects are numbered in creation order (their id still unassigned
+// for the writer); the constructor table's entry alone numbers too.
+TEST(Natives, NetworkObjectsAreNumberedInCreationOrder) {
+    LoadedScene scene("");
+    vrml_context *ctx = scene.ctx;
     std::vector<void *> objects, listed;
-    for (int i = 0; i < 3; ++i) objects.push_back(vrml_createnode(ctx, kNetObject));
+    for (int i = 0; i < 3; ++i) objects.push_back(vrml_createnode(ctx, 59));
     for (vrml_listitem *it = ctx->netobjects.first; it; it = it->next) listed.push_back(it->data);
     EXPECT_EQ(listed, objects);
     for (int i = 0; i < 3; ++i) {
@@ -253,7 +276,7 @@ TEST_F(Natives, NetworkObjectsAreNumberedInCreationOrder) {
     }
     EXPECT_EQ(ctx->nextnetobjectid, 3);
     auto *first = static_cast<vrml_node *>(objects[0]);
-    EXPECT_EQ(vrml_runconstructor(ctx, first, kNetObject), 0);
+    EXPECT_EQ(vrml_runconstructor(ctx, first, 59), 0);
     EXPECT_EQ(vrml_memberContentPtr(&first->members[1])->sfint32, 3);
     EXPECT_EQ(vrml_runconstructor(ctx, first, 81), 0);
     EXPECT_EQ(ctx->netobjects.count, 4);
