@@ -1,8 +1,6 @@
 // The native runtime of a scene as a host and its plug-ins see it: sessions
-// of calls in tests/data/native/sessions.txt, each run in a scene loaded from
-// empty input and released at its end. The file is its own expected output:
-// "> " lines are calls, the lines after them what the calls answered, what
-// the plug-in callbacks saw and what was logged, in order.
+// of calls in tests/data/native/sessions.txt (see nodes/transcript.h), each
+// run in a scene loaded from empty input.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +8,6 @@
 #include <cstring>
 #include <cctype>
 #include <deque>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -18,6 +15,7 @@
 #include <vector>
 
 #include "native/native_internal.h"
+#include "nodes/transcript.h"
 #include "support/loaded_scene.h"
 
 namespace {
@@ -51,6 +49,7 @@ void on_unload(intptr_t param) { g_out += "unload " + std::to_string(param) + "\
 
 // One session's scene, plug-in entries and nodes (N1, N2, ... in creation order).
 struct Session {
+    explicit Session(const std::string & = "") { g_objects = 0; }
     LoadedScene scene{""};
     vrml_context *ctx = scene.ctx;
     uintptr_t key = reinterpret_cast<uintptr_t>(ctx);
@@ -181,44 +180,8 @@ struct Session {
     }
 };
 
-// Each session of the file, run; the whole transcript must equal the file.
 TEST(Natives, SessionsMatchTheirTranscripts) {
-    const std::string path = std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/native/sessions.txt";
-    std::istringstream file(read_file(path));
-    std::string transcript;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<LogCapture> log;
-    auto flush_log = [&] {
-        for (const LoggedMessage &m : log->messages()) g_out += "! " + m.text + "\n";
-        log->clear();
-    };
-    auto end_session = [&] {
-        if (!session) return;
-        g_out += "-- released\n";
-        session.reset();
-        flush_log();
-        log.reset();
-        transcript += g_out;
-    };
-    for (std::string line; std::getline(file, line);) {
-        if (line.rfind("== ", 0) == 0) {
-            end_session();
-            g_out = line + "\n";
-            g_objects = 0;
-            session = std::make_unique<Session>();
-            log = std::make_unique<LogCapture>(LogCapture::kWithNotices);
-        } else if (line.rfind("> ", 0) == 0 && session) {
-            g_out += line + "\n";
-            std::string answer = session->run(line.substr(2));
-            flush_log();
-            if (!answer.empty()) g_out += answer + "\n";
-        } else if (!session) {
-            transcript += line + "\n";  // the comments before the first session
-        }
-    }
-    end_session();
-    if (transcript != read_file(path)) std::ofstream("sessions.actual.txt") << transcript;
-    EXPECT_EQ(transcript, read_file(path)) << "see sessions.actual.txt in the test's directory";
+    check_transcript<Session>("native/sessions.txt", g_out, LogCapture::kWithNotices);
 }
 
 // Script nodes are served by the Script type's entries, other declared types

@@ -1,6 +1,6 @@
-// Node instances: the records made for each member class, member access,
-// prototype instances and the release of member content. (What every member
-// of every built-in type starts with: builtin_table_test.cpp.)
+// Node instances: the records made for each member class, member access
+// through them, prototype instances and the release of member content.
+// (Defaults: builtin_table_test.cpp; assignments: sessions_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -42,85 +42,8 @@ TEST(NodeCreation, RecordsOfEachMemberClass) {
     ASSERT_NE(out->value, nullptr);  // isActive: a blank value
     EXPECT_EQ(out->value->sfbool, 0);
     EXPECT_EQ(*static_cast<vrml_field **>(a->members[8].content), vrml_memberContentPtr(&a->members[8]));
-    int before = scene.ctx->allnodes.count;
-    for (int id : {81, -1, 5000}) {
-        EXPECT_EQ(vrml_createnode(scene.ctx, id), nullptr) << id;
-        EXPECT_EQ(vrml_createnode_nc(scene.ctx, id), nullptr) << id;
-    }
     EXPECT_EQ(vrml_createnode(nullptr, kBox), nullptr);
     EXPECT_EQ(vrml_createnode_nc(nullptr, kBox), nullptr);
-    EXPECT_EQ(scene.ctx->allnodes.count, before);
-}
-
-// A field without a default stops the creation (no node left, the DEF
-// entry as it was); an exposedField is made with an empty holder.
-TEST(NodeCreation, FieldWithoutDefaultIsReportedAndNoNodeRemains) {
-    LoadedScene scene("");
-    auto *members = static_cast<vrml_fieldtemplate *>(std::calloc(2, sizeof(vrml_fieldtemplate)));
-    members[0] = {VRML_EXPOSEDFIELD, VRML_SFINT32, strdup("a"), nullptr, 0};
-    members[1] = {VRML_FIELD, VRML_SFINT32, strdup("b"), nullptr, 0};
-    int id = vrml_addtemplate(scene.ctx->templates, vrml_createnodetemplate(strdup("Script"), 2, members));
-    char name[] = "S";
-    vrml_defentry entry{name, nullptr};
-    LogCapture log;
-    int before = scene.ctx->allnodes.count;
-    EXPECT_EQ(vrml_createdefnode(scene.ctx, id, &entry), nullptr);
-    EXPECT_EQ(log.texts(), std::vector<std::string>({"DEFAULT FIELD is NULL\n", "DEFAULT FIELD is NULL\n"}));
-    EXPECT_EQ(scene.ctx->allnodes.count, before);
-    EXPECT_EQ(entry.node, nullptr);
-    log.clear();
-    members[1].defaultvalue = vrml_allocfield(VRML_SFINT32);
-    vrml_node *node = vrml_createdefnode(scene.ctx, id, &entry);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(log.texts(), std::vector<std::string>({"DEFAULT FIELD is NULL\n"}));
-    EXPECT_EQ(entry.node, node);
-    EXPECT_EQ(node->defname, name);
-    EXPECT_EQ(static_cast<vrml_exposedfield *>(node->members[0].content)->holder, nullptr);
-    EXPECT_EQ(vrml_getnodefield(scene.ctx->templates, node, 0), nullptr);
-    vrml_field *v = vrml_allocfield(VRML_SFINT32);
-    EXPECT_EQ(vrml_setnodefield(scene.ctx->templates, node, v, 0), 1);  // assigning gives a holder
-    EXPECT_EQ(vrml_getnodefield(scene.ctx->templates, node, 0), v);
-}
-
-// Assignments are counted up to 127; a negative status (an IS mapping) stays.
-TEST(MemberAccess, AssignmentCountsStopAt127AndIsMappingsDoNotCount) {
-    LoadedScene scene("");
-    vrml_templatetable *table = scene.ctx->templates;
-    vrml_node *node = vrml_createnode(scene.ctx, kSphere);
-    for (int i = 0; i < 200; ++i) {
-        vrml_field *v = vrml_allocfield(VRML_SFFLOAT);
-        v->sffloat = static_cast<float>(i);
-        ASSERT_EQ(vrml_setnodefield(table, node, v, 0), 1);
-    }
-    EXPECT_EQ(node->members[0].status, 127);
-    EXPECT_FLOAT_EQ(vrml_getnodefield(table, node, 0)->sffloat, 199.0f);
-    node->members[0].status = -3;
-    vrml_setnodefield(table, node, nullptr, 0);
-    EXPECT_EQ(node->members[0].status, -3);
-    EXPECT_EQ(vrml_getnodefield(table, node, 0)->sffloat, 0.0f);  // a blank value
-    vrml_field *same = vrml_getnodefield(table, node, 0);
-    vrml_setnodefield(table, node, same, 0);  // the current value again: kept
-    EXPECT_EQ(vrml_getnodefield(table, node, 0), same);
-}
-
-TEST(MemberAccess, WrongClassIsReportedAndChangesNothing) {
-    LoadedScene scene("");
-    vrml_templatetable *table = scene.ctx->templates;
-    vrml_node *timer = vrml_createnode(scene.ctx, kTimeSensor);
-    vrml_field *before = vrml_memberContentPtr(&timer->members[7]);
-    LogCapture log;
-    vrml_field *v = vrml_allocfield(VRML_SFBOOL);
-    EXPECT_EQ(vrml_setnodefield(table, timer, v, 7), 1);
-    EXPECT_EQ(vrml_memberContentPtr(&timer->members[7]), before);
-    EXPECT_EQ(timer->members[7].status, 0);
-    EXPECT_EQ(vrml_getnodefield(table, timer, 7), nullptr);
-    EXPECT_EQ(log.texts(), std::vector<std::string>({"v_snf: bad member class", "v_gnf: bad member class request"}));
-    EXPECT_EQ(log.messages()[0].ctx, scene.ctx);
-    EXPECT_EQ(log.messages()[0].code, 0);
-    std::free(v);
-    EXPECT_EQ(vrml_setnodefield(table, timer, nullptr, 9), -1);
-    EXPECT_EQ(vrml_getnodefield(table, timer, 9), nullptr);
-    EXPECT_EQ(vrml_getnodefield(table, timer, -1), nullptr);
 }
 
 TEST(MemberAccess, PointersHandlesAndTypedGetters) {
