@@ -1,6 +1,6 @@
 // Node instances: the records made for each member class, member access
-// through them, prototype instances and the release of member content.
-// (Defaults: builtin_table_test.cpp; assignments: sessions_test.cpp.)
+// through them and the release of member content. (Defaults:
+// builtin_table_test.cpp; assignments, prototype instances: sessions_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -64,72 +64,6 @@ TEST(MemberAccess, PointersHandlesAndTypedGetters) {
     EXPECT_EQ(vrml_getMFNode(radius), vrml_memberContentPtr(radius));
     EXPECT_EQ(vrml_fieldContentHandle(radius->content), radius->content);
     EXPECT_EQ(vrml_memberContentPtr(nullptr), nullptr);
-}
-
-// Each instance gets a scope of its own (a copy of the declaration's DEFs)
-// and its own copy of the body, and stands for the body's first node.
-TEST(PrototypeInstance, GetsItsOwnScopeAndStandsForItsBody) {
-    LoadedScene scene("PROTO P [ exposedField SFFloat size 0 ] { DEF Inner Box {} }");
-    vrml_templatetable *table = scene.ctx->templates;
-    int p = vrml_findnode(table, "P");
-    int declared = vrml_gettemplateentry(table, p)->members[1].defaultvalue->sfint32;
-    int depth = scene.ctx->scopedepth;
-    vrml_node *a = vrml_createnode(scene.ctx, p), *b = vrml_createnode(scene.ctx, p);
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(scene.ctx->scopedepth, depth);
-    EXPECT_EQ(table, vrml_getscopeentry(scene.ctx, 0)->templates);
-    int na = vrml_getnodefield(table, a, 1)->sfint32, nb = vrml_getnodefield(table, b, 1)->sfint32;
-    EXPECT_NE(na, declared);
-    EXPECT_NE(nb, declared);
-    EXPECT_NE(na, nb);
-    vrml_scope *scope = vrml_getscopeentry(scene.ctx, na);
-    EXPECT_EQ(scope->owner, a);
-    EXPECT_NE(vrml_findlistdata(&scene.ctx->instancescopes, scope), nullptr);
-    ASSERT_EQ(scope->deftable->defs.count, 1);
-    EXPECT_STREQ(vrml_getdefentry(scope->deftable, 0)->name, "Inner");
-    vrml_field *body = vrml_getnodefield(table, a, 0);
-    EXPECT_EQ(body->mfnode.count, 1);
-    EXPECT_NE(body, vrml_gettemplateentry(table, p)->members[0].defaultvalue);
-    ASSERT_NE(vrml_baseNode(a), nullptr);
-    EXPECT_EQ(vrml_baseNode(a)->type, kBox);
-    vrml_field ref{}, null_ref{};
-    ref.sfnode.node = a;
-    ASSERT_NE(vrml_baseSFNode(&ref), nullptr);
-    EXPECT_EQ(vrml_baseSFNode(&ref)->sfnode.node, vrml_baseNode(a));
-    EXPECT_EQ(vrml_baseNode(vrml_baseNode(a)), vrml_baseNode(a));
-    EXPECT_EQ(vrml_baseNode(nullptr), nullptr);
-    EXPECT_EQ(vrml_baseSFNode(nullptr), nullptr);
-    EXPECT_EQ(vrml_baseSFNode(&null_ref), nullptr);
-}
-
-// Script nodes end the chain; instances of an EXTERNPROTO wait in its list.
-TEST(PrototypeInstance, ScriptNodesEndTheChainAndExternprotoInstancesArePending) {
-    LoadedScene scene("PROTO E [ ] { Box {} }");
-    auto *members = static_cast<vrml_fieldtemplate *>(vrml_malloc(2 * sizeof(vrml_fieldtemplate)));
-    members[0] = member_record(VRML_FIELD, VRML_MFNODE, "#baseclass");
-    members[1] = member_record(VRML_FIELD, VRML_SFINT32, "#scope");
-    int sid = vrml_addtemplate(scene.ctx->templates, vrml_createnodetemplate(strdup("Script"), 2, members));
-    vrml_node *script = vrml_createnode(scene.ctx, sid);
-    ASSERT_NE(script, nullptr);
-    EXPECT_EQ(vrml_baseNode(script), nullptr);
-    vrml_field ref{};
-    ref.sfnode.node = script;
-    EXPECT_EQ(vrml_baseSFNode(&ref), &ref);
-    int e = vrml_findnode(scene.ctx->templates, "E");
-    vrml_nodetemplate *t = vrml_gettemplateentry(scene.ctx->templates, e);
-    vrml_externproto record{};
-    t->external = 1;
-    t->externrecord = &record;
-    vrml_node *x = vrml_createnode(scene.ctx, e);
-    ASSERT_EQ(record.pending.count, 1);
-    EXPECT_EQ(record.pending.first->data, x);
-    vrml_node *plain = vrml_createnode_nc(scene.ctx, e);
-    ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(record.pending.count, 1);
-    EXPECT_EQ(vrml_getnodefield(scene.ctx->templates, plain, 0)->mfnode.count, 1);
-    while (record.pending.first) vrml_listdelete(&record.pending, record.pending.first->data);
-    t->external = 0;
-    t->externrecord = nullptr;
 }
 
 // Every class releases its value records and routes (ASan sees what is left).

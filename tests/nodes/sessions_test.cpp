@@ -35,6 +35,12 @@ struct Session {
     vrml_context *ctx = scene.ctx;
     std::vector<vrml_node *> nodes;
     std::deque<std::string> defnames;
+    vrml_externproto record{};  // of the type made external by "extern"
+    vrml_nodetemplate *external = nullptr;
+    ~Session() {
+        while (record.pending.first) vrml_listdelete(&record.pending, record.pending.first->data);
+        if (external) external->external = 0, external->externrecord = nullptr;
+    }
 
     int type(const std::string &word) {
         return word[0] == '-' || std::isdigit(static_cast<unsigned char>(word[0]))
@@ -44,6 +50,11 @@ struct Session {
     vrml_fieldtemplate *member(int id, int i) {
         vrml_nodetemplate *t = vrml_gettemplateentry(ctx->templates, id);
         return t && i >= 0 && i < t->membercount ? &t->members[i] : nullptr;
+    }
+    std::string id(const vrml_node *node) {
+        for (size_t k = 0; k < nodes.size(); ++k)
+            if (nodes[k] == node) return "N" + std::to_string(k + 1);
+        return node ? node->nodetemplate->name : "null";
     }
     std::string named(vrml_node *node) {
         if (!node) return "null";
@@ -124,7 +135,7 @@ struct Session {
         vrml_node *node = is_node ? nodes.at(std::stoul(a.substr(1)) - 1) : nullptr;
         words >> i >> std::ws;
         std::getline(words, rest);
-        vrml_fieldtemplate *m = node ? member(node->type, i) : member(type(a), i);
+        vrml_fieldtemplate *m = node ? member(node->type, i) : a == "-" || a == "none" ? nullptr : member(type(a), i);
         if (call == "set" || call == "setmany") {  // NODE I TEXT|-|same, or NODE I COUNT: 0, 1, ...
             int result = 0, times = call == "set" ? 1 : std::stoi(rest);
             for (int n = 0; n < times; ++n) {
@@ -148,9 +159,37 @@ struct Session {
             std::string shown = testing::internal::GetCapturedStdout();
             return shown.substr(0, shown.size() - 1) + " | " + scene.take_output();
         }
-        if (call == "base") {
-            vrml_node *base = vrml_baseNode(node);
-            return base ? base->nodetemplate->name : "null";
+        if (call == "base") return id(vrml_baseNode(node));  // NODE|-
+        if (call == "basefield") {  // NODE|-|none: the record found from a reference to NODE (none: no record)
+            vrml_field ref{};
+            ref.sfnode.node = node;
+            vrml_field *found = vrml_baseSFNode(a == "none" ? nullptr : &ref);
+            return found == &ref ? "the reference itself" : found ? id(found->sfnode.node) : "null";
+        }
+        if (call == "instance") {  // NODE: its scope (and the declaration's), the scope's owner, DEFs and
+            int own = vrml_getnodefield(ctx->templates, node, 1)->sfint32;  // listing, its body
+            vrml_scope *scope = vrml_getscopeentry(ctx, own);
+            std::string text = "scope " + std::to_string(own) + " of " +
+                               std::to_string(node->nodetemplate->members[1].defaultvalue->sfint32) + ", owner " +
+                               id(scope->owner) + ", DEFs";
+            for (int k = 0; k < scope->deftable->defs.count; ++k)
+                text += std::string(" ") + vrml_getdefentry(scope->deftable, k)->name;
+            vrml_field *body = vrml_getnodefield(ctx->templates, node, 0);
+            return text + (vrml_findlistdata(&ctx->instancescopes, scope) ? ", listed" : "") + "; body of " +
+                   std::to_string(body->mfnode.count) +
+                   (body == node->nodetemplate->members[0].defaultvalue ? " (the template's)" : "") +
+                   "; depth " + std::to_string(ctx->scopedepth) +
+                   (ctx->templates == vrml_getscopeentry(ctx, 0)->templates ? ", scene types" : "");
+        }
+        if (call == "extern") {  // TYPE: made external, its instances listed as pending
+            external = vrml_gettemplateentry(ctx->templates, type(a));
+            return external->external = 1, external->externrecord = &record, "";
+        }
+        if (call == "pending") {
+            std::string text;
+            for (vrml_listitem *it = record.pending.first; it; it = it->next)
+                text += id(static_cast<vrml_node *>(it->data)) + " ";
+            return text + "(" + std::to_string(record.pending.count) + ")";
         }
         return "?";
     }
