@@ -131,6 +131,7 @@ TEST(RuntimeList, OrderedListsMatchStableSort) {
                 ASSERT_EQ(vrnrt_listappend(&plain, data(i)), 0);
             }
             EXPECT_EQ(list.count, static_cast<int>(n));
+            EXPECT_EQ(list.tail, nullptr);  // ordered lists are walked from the head only
             EXPECT_EQ(kinds[k].sort(&plain.head), std::is_sorted(keys.begin(), keys.end()) ? 0 : 1);
             EXPECT_EQ(kinds[k].sort(&plain.head), 0);
             for (vrml_listitem *h : {list.head, head, plain.head}) EXPECT_EQ(take(h), sorted);
