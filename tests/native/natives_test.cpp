@@ -50,11 +50,11 @@ void on_unload(intptr_t param) { g_out += "unload " + std::to_string(param) + "\
 // One session's scene, plug-in entries and nodes (N1, N2, ... in creation order).
 struct Session {
     explicit Session(const std::string & = "") { g_objects = 0; }
+    std::deque<std::string> names;  // library names handed over: they outlive the scene
+    std::deque<vrnrt_nodeentry> entries;
     LoadedScene scene{""};
     vrml_context *ctx = scene.ctx;
     uintptr_t key = reinterpret_cast<uintptr_t>(ctx);
-    std::deque<std::string> names;  // library names handed over; they must live
-    std::deque<vrnrt_nodeentry> entries;
     std::map<std::string, vrml_node *> nodes;
 
     int type(const std::string &word) {
