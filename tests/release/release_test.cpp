@@ -64,15 +64,9 @@ TEST(ReleaseOrder, RecordedCallbackSequences) {
         g_key = reinterpret_cast<uintptr_t>(ctx);
         const int group = vrml_findnode(ctx->templates, "Group");
         const int transform = vrml_findnode(ctx->templates, "Transform");
-        const char *library[] = {"low", "low", "high", "high"};
         for (int i = 0; i < 4; ++i) {
-            vrnrt_nodeentry e{};
-            e.size = sizeof(int);
-            e.priority = i < 2 ? 2 : 1;
-            e.param = i + 1;
-            e.destruct = on_destruct;
-            e.unload = on_unload;
-            ASSERT_EQ(vrnrt_loadplugin_nodeentry(g_key, library[i], i % 2 ? transform : group, &e),
+            vrnrt_nodeentry e{0, sizeof(int), i < 2 ? 2 : 1, i + 1, nullptr, on_destruct, nullptr, nullptr, on_unload};
+            ASSERT_EQ(vrnrt_loadplugin_nodeentry(g_key, i < 2 ? "low" : "high", i % 2 ? transform : group, &e),
                       i < 2 ? 1 : 2);
         }
         read_more(ctx, row.world);
@@ -83,12 +77,10 @@ TEST(ReleaseOrder, RecordedCallbackSequences) {
         g_calls.clear();
         vrml_mfnode *root = ctx->root;
         vrml_free_scene(ctx);
-        vrml_list *lists[] = {&ctx->scopes,        &ctx->instancescopes, &ctx->declaredscopes,
-                              &ctx->auxlist,       &ctx->timesensors,    &ctx->proximitysensors,
-                              &ctx->imagetextures, &ctx->netobjects,     &ctx->avatars,
-                              &ctx->netvalues,     &ctx->nettriggers,    &ctx->allnodes,
-                              &ctx->viewpoints,    &ctx->navigationinfos, &ctx->fogs,
-                              &ctx->backgrounds};
+        vrml_list *lists[] = {&ctx->scopes, &ctx->instancescopes, &ctx->declaredscopes, &ctx->auxlist,
+                              &ctx->timesensors, &ctx->proximitysensors, &ctx->imagetextures, &ctx->netobjects,
+                              &ctx->avatars, &ctx->netvalues, &ctx->nettriggers, &ctx->allnodes, &ctx->viewpoints,
+                              &ctx->navigationinfos, &ctx->fogs, &ctx->backgrounds};
         int listed = 0;
         for (vrml_list *list : lists) listed += list->count + !!list->first + !!list->last;
         bool kept = ctx->in == scene.in.get() && ctx->out == scene.out.get() && ctx->root == root &&
@@ -215,12 +207,9 @@ TEST(SceneRecord, ContentsAreRecordedOnceAndForgottenOnRequest) {
     vrml_fieldtemplate member{};
     member.memberclass = VRML_EVENTIN;
     member.type = VRML_SFBOOL;
-    void *whole = vrml_creatememberfromtemplate(ctx, &member);
-    void *other = vrml_creatememberfromtemplate(ctx, &member);
-    vrml_scene_own(ctx, whole, VRML_EVENTIN, VRML_SFBOOL, false);
-    vrml_scene_own(ctx, whole, VRML_EVENTIN, VRML_SFBOOL, true);
-    vrml_scene_own(ctx, other, VRML_EVENTIN, VRML_SFBOOL, true);
-    vrml_scene_own(ctx, nullptr, VRML_EVENTIN, VRML_SFBOOL, false);
+    void *whole = vrml_creatememberfromtemplate(ctx, &member), *other = vrml_creatememberfromtemplate(ctx, &member);
+    for (auto [content, shell] : {std::pair{whole, false}, {whole, true}, {other, true}, {nullptr, false}})
+        vrml_scene_own(ctx, content, VRML_EVENTIN, VRML_SFBOOL, shell);
     const int seen[] = {vrml_scene_owns(ctx, whole), vrml_scene_owns(ctx, other),
                         vrml_scene_disown(ctx, other), vrml_scene_disown(ctx, other),
                         vrml_scene_owns(ctx, other), vrml_scene_owns(unrelated.ctx, whole)};
@@ -228,10 +217,8 @@ TEST(SceneRecord, ContentsAreRecordedOnceAndForgottenOnRequest) {
     vrml_freeuclass(VRML_EVENTIN, VRML_SFBOOL, other);
 }
 
-// Run-time routes and notifiers go with their eventOuts; a DEF table of a
-// scope with an owner leaves the names to the owner, one without releases
-// them.
-TEST(Unload, RunTimeRoutesNotifiersAndDefTables) {
+// Run-time routes and notifiers go with their eventOuts.
+TEST(Unload, RunTimeRoutesAndNotifiers) {
     LoadedScene scene("DEF A Transform { } DEF B Transform { } DEF T TimeSensor { }");
     vrml_node *a = scene.def("A"), *t = scene.def("T");
     static int notifier;
@@ -239,24 +226,6 @@ TEST(Unload, RunTimeRoutesNotifiersAndDefTables) {
     EXPECT_EQ(vrml_addruntimeroute(t, "fraction_changed", a, "set_scale"), 0);
     EXPECT_EQ(vrml_addruntimenotifier(a, vrml_findnodefieldidx(a, "translation"), &notifier, 7), 0);
     EXPECT_EQ(vrml_addruntimenotifier(t, vrml_findnodeeventoutidx(t, "fraction_changed"), &notifier, 8), 0);
-
-    static char shared[] = "B";
-    vrml_node owner{};
-    for (vrml_node *scope_owner : {&owner, static_cast<vrml_node *>(nullptr)}) {
-        vrml_scope *scope = vrml_createscope();
-        scope->owner = scope_owner;
-        auto *table = static_cast<vrml_deftable *>(vrml_createnamespace());
-        char *name = scope_owner ? shared : static_cast<char *>(vrml_malloc(2));
-        name[0] = 'B';
-        name[1] = '\0';
-        ASSERT_GT(vrml_adddef(table, name, nullptr), 0);
-        ASSERT_GT(vrml_adddef(table, nullptr, nullptr), 0);
-        ASSERT_NE(vrml_addroute(table, 0, 1, 0, 2), nullptr);
-        EXPECT_EQ(vrml_finddefidx(table, "B"), 0);  // makes the table's index
-        vrml_free_deftable(scope, table);
-        std::free(scope);
-    }
-    EXPECT_STREQ(shared, "B");
 }
 
 }  // namespace
