@@ -3,6 +3,8 @@
 // message, within the stack it runs on.
 #include <chrono>
 #include <filesystem>
+#include <array>
+#include <fstream>
 #include <map>
 
 #ifdef _WIN32
@@ -27,21 +29,17 @@ std::string repeat(const std::string &text, int n) {
 std::string nested_groups(int n, const std::string &inner = "") {
     return repeat("Group { children [ ", n) + inner + repeat("] } ", n);
 }
-std::string nested_transforms(int n) { return repeat("Transform { children ", n) + "Group { }" + repeat(" }", n); }
-// Each Script level copies its SFNode default once more: 2^n - 1 nodes.
-std::string nested_scripts(int n) { return repeat("Script { field SFNode inner ", n) + "NULL" + repeat(" }", n); }
-// A PROTO whose body is n Groups deep, and one instance of it inside m Groups.
-std::string deep_body_instance(int n, int m) {
-    return "PROTO Deep [ ] { " + nested_groups(n) + " } " + nested_groups(m, "Deep { }");
+// text with each <N*PART> replaced by PART repeated N times.
+std::string expand(const std::string &text) {
+    std::string all;
+    size_t at = 0;
+    for (size_t open; (open = text.find('<', at)) != std::string::npos; at = text.find('>', open) + 1) {
+        const size_t star = text.find('*', open);
+        all += text.substr(at, open - at) +
+               repeat(text.substr(star + 1, text.find('>', star) - star - 1), std::stoi(text.substr(open + 1)));
+    }
+    return all + text.substr(at);
 }
-// PROTO P(d) declares P(d-1) in its body and holds k instances of it; P0
-// holds one Group. One instance of P(d) stands at the top.
-std::string prototype_declaration(int k, int d) {
-    if (d == 0) return "PROTO P0 [ ] { Group { } }";
-    return "PROTO P" + std::to_string(d) + " [ ] { " + prototype_declaration(k, d - 1) + " Group { children [" +
-           repeat(" P" + std::to_string(d - 1) + " { }", k) + " ] } }";
-}
-std::string prototype_bomb(int k, int d) { return prototype_declaration(k, d) + "\nP" + std::to_string(d) + " { }\n"; }
 
 #ifdef _WIN32
 DWORD WINAPI thread_main(LPVOID fn) {
@@ -104,7 +102,6 @@ std::string load_and_print(const std::string &text, int32_t limit = 0) {
             for (vrml_listitem *it = ctx->root->nodes.first; it; it = it->next)
                 vrml_print_SFNode(ctx, static_cast<vrml_field *>(it->data));
             vrml_print_ROUTE(ctx, vrml_getscopeentry(ctx, 0));
-
             vrmlutil_unloadscene(ctx);
         },
         &message);
@@ -115,6 +112,7 @@ std::string load_and_print(const std::string &text, int32_t limit = 0) {
     std::map<std::string, int> logged;
     for (const std::string &t : log.texts()) ++logged[t];
     for (const auto &[t, n] : logged) result += " | " + t + " x" + std::to_string(n);
+    for (size_t at; (at = result.find('\n')) != std::string::npos;) result.replace(at, 1, "\\n");
     return result;
 }
 
@@ -140,62 +138,32 @@ TEST(Hostile, EveryInputTheFuzzerFlaggedEndsWithinSeconds) {
     EXPECT_EQ(seen, 2);
 }
 
-// Whole worlds, loaded and printed under a process-wide node limit (0: none),
-// on a thread with a 1 MiB stack or on the main thread's larger one: nesting
-// up to 1000 levels fits in 1 MiB, deeper input, read or copied from a
-// prototype body, meets the stack guard; prototypes that multiply nodes meet
-// the node limit, met also while reading and while copying a prototype body;
-// a million-element list; image headers whose byte size would overflow and a
-// large image kept pixel for pixel; strings at and past the length limit.
-TEST(Hostile, DeepNestingBombsAndTheNodeLimit) {
+// The worlds of tests/data/hostile/worlds.txt (deep nesting, prototypes
+// that multiply nodes, the node limit, size guards of images, lists and
+// strings), and a prototype body copied where the reading already went deep,
+// which meets the stack guard in the copy.
+TEST(Hostile, WorldsEndNormallyOrThroughTheFatalExit) {
     const int fit = levels_read_in_one_mib();
-    const std::string million = nested_groups(1000000), too_deep = "fatal: vrml_parse_node: nesting too deep for the stack (line 1)";
-    std::string list = "ScalarInterpolator { key [";
-    for (int i = 0; i < 1000000; ++i) list += i % 2 ? " 1" : " 0";
-    std::string image = "PixelTexture { image 300 200 2";
-    for (int i = 0; i < 300 * 200; ++i) image += " " + std::to_string(i & 0xFFFF);
-    const struct {
-        std::string text;
-        int32_t limit;
-        bool small_stack;
-        std::string expected;
-    } rows[] = {
-        {nested_groups(1000), 0, true, "1 roots, 1000 nodes, 2020000 bytes #dd758ff5"},
-        {nested_transforms(1000), 0, true, "1 roots, 1001 nodes, 2024008 bytes #8d355c80"},
-        {deep_body_instance(1000, 0), 0, true, "1 roots, 2001 nodes, 2022027 bytes #53a51bf1"},
-        {million, 0, true, too_deep},
-        {million, 0, false, too_deep},
-        {nested_transforms(1000000), 0, true, too_deep},
-        {deep_body_instance(fit * 7 / 10, fit * 8 / 10), 0, true, "fatal: vrml_dupnode: nesting too deep for the stack (line 1)"},
-        {prototype_bomb(3, 3), 0, false, "1 roots, 192 nodes, 250 bytes #39807120"},
-        {prototype_bomb(10, 7), 20000, false, "fatal: v_d_n: node limit of 20000 reached: P3"},
-        {nested_scripts(5), 0, false, "1 roots, 31 nodes, 494 bytes #be21f733"},
-        {nested_scripts(40), 1000, false, "1 roots, 1000 nodes, 4 bytes #396fde24 | vpn.rsb failed x30"},
-        {"Group { children [ Group { } Group { } ] }", 3, false, "1 roots, 3 nodes, 39 bytes #a0200979"},
-        {"Group { children [ Group { } Group { } Shape { } ] }", 3, false, "fatal: v_d_n: node limit of 3 reached: Shape"},
-        {"PROTO P [ ] { Group { children [ Group { } Group { } ] } } P { }", 5, false, "1 roots, 5 nodes, 62 bytes #2289a21b"},
-        {"PROTO P [ ] { Group { children [ Group { } Group { } ] } } Group { } Group { } P { }", 5, false,
-         "fatal: v_d_n: node limit of 5 reached: P"},
-        {"WorldInfo { title \"" + std::string(200000, 'c') + "\" }", 0, false,
-         "fatal: vrml_get_fieldname: Node name too long\n | Invalid SFString x1"},
-        {list + " ] }", 0, false, "1 roots, 1 nodes, 13000034 bytes #f4352653"},
-        {"PixelTexture { image 2147483647 2147483647 4 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {"PixelTexture { image 65536 65536 1 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {"PixelTexture { image 46341 46341 1 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {"PixelTexture { image 1 1 5 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {"PixelTexture { image -1 2 1 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {"PixelTexture { image 16384 16384 16 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {"PixelTexture { image 46340 46340 1 255 255 0 }", 0, false, "1 roots, 1 nodes, 29 bytes #f8e926f7 | Invalid SFImage x1"},
-        {image + " }", 0, false, "1 roots, 1 nodes, 520923 bytes #8c7a7526"},
-        {"WorldInfo { title \"" + std::string(65534, 'a') + "\" }", 0, false, "1 roots, 1 nodes, 65557 bytes #cc6b843f"},
-        {"WorldInfo { title \"" + std::string(65535, 'b') + "\" }", 0, false, "1 roots, 1 nodes, 23 bytes #f6d83b11 | Invalid SFString x1 | Near line 1\n x1 | v_d_n: Bad field token x1 | vrml_get_fieldname: Invalid name: \"\n x1"},
-        {"WorldInfo { info \"" + std::string(1 << 20, 'b') + "\" }", 0, false, "fatal: vrml_get_fieldname: Node name too long\n | Invalid SFString x1"},
-    };
-    for (const auto &row : rows) {
+    std::vector<std::array<std::string, 4>> rows = {
+        {"1MiB", "0", "PROTO Deep [ ] { " + nested_groups(fit * 7 / 10) + " } " + nested_groups(fit * 8 / 10, "Deep { }"),
+         "fatal: vrml_dupnode: nesting too deep for the stack (line 1)"}};
+    std::ifstream file(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/hostile/worlds.txt");
+    for (std::string line, stack, limit, world; std::getline(file, line);) {
+        if (line.rfind("= ", 0) == 0) rows.push_back({stack, limit, world, line.substr(2)});
+        else if (!line.empty() && line[0] != '#') {
+            const size_t a = line.find(' '), b = line.find(' ', a + 1);
+            stack = line.substr(0, a);
+            limit = line.substr(a + 1, b - a - 1);
+            world = line.substr(b + 1);
+        }
+    }
+    ASSERT_GT(rows.size(), 20u);
+    for (const auto &[stack, limit, world, expected] : rows) {
         std::string result;
-        if (row.small_stack) run_on_one_mib([&] { result = load_and_print(row.text, row.limit); });
-        else result = load_and_print(row.text, row.limit);
-        EXPECT_EQ(result, row.expected) << row.text.substr(0, 80);
+        const std::string text = expand(world);
+        if (stack == "1MiB") run_on_one_mib([&] { result = load_and_print(text, std::stoi(limit)); });
+        else result = load_and_print(text, std::stoi(limit));
+        EXPECT_EQ(result, expected) << world.substr(0, 80);
     }
 }
 

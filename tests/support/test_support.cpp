@@ -1,15 +1,11 @@
 #include "support/test_support.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEBVRML2_TEST_LSAN 1
+#ifndef __has_feature
+#define __has_feature(feature) 0
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEBVRML2_TEST_LSAN 1
-#endif
-#if defined(ZEBVRML2_TEST_LSAN)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
 #include <sanitizer/lsan_interface.h>
+#define ZEBVRML2_TEST_LSAN 1
 #endif
 
 #include <csetjmp>
