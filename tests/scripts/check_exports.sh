@@ -5,14 +5,34 @@
 # "a = b" leads to the same address as b; names marked DATA lead outside the
 # code section, the others into it; it imports from system DLLs and zebio.dll
 # only (the C and C++ runtimes are linked in).
-# Usage: check_exports.sh LIB DEF [OBJDUMP]
+# With --list, checks instead that the definition file exports exactly the
+# names of the interface list (platform/exported-names.txt): "name", "name
+# DATA" (a table, which the .def must mark DATA) or "name extension" (one of
+# our documented extensions).
+# Usage: check_exports.sh LIB DEF [OBJDUMP] | check_exports.sh --list DEF LIST
 set -eu
 lib=$1 def=$2 objdump=${3:-}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 sed -n '/^EXPORTS/,$p' "$def" | sed -e 's/;.*//' -e '/EXPORTS/d' | awk 'NF' >"$tmp/def"
 awk '{ print $1 }' "$tmp/def" | sort -u >"$tmp/want"
-if [ -z "$objdump" ]; then
+if [ "$lib" = --list ]; then
+  lib=$objdump objdump=
+  sed -e 's/#.*//' "$lib" | awk 'NF' >"$tmp/list"
+  twice=$(awk '{ print $1 }' "$tmp/list" | sort | uniq -d)
+  [ -z "$twice" ] || { echo "listed twice:" $twice; exit 1; }
+  while read -r name mark; do
+    case $mark in
+      "" | extension | DATA) ;;
+      *) echo "unknown mark '$mark' of $name"; exit 1 ;;
+    esac
+    if [ "$mark" = DATA ] && awk -v n="$name" '$1 == n && $2 != "DATA"' "$tmp/def" | grep -q .; then
+      echo "a table, not marked DATA in the .def: $name"; exit 1
+    fi
+  done <"$tmp/list"
+  mv "$tmp/want" "$tmp/have"
+  awk '{ print $1 }' "$tmp/list" | sort -u >"$tmp/want"
+elif [ -z "$objdump" ]; then
   nm -D --defined-only "$lib" | awk '$2 ~ /^[TDBRVWiu]$/ { print $3 }' | sed 's/@.*//' | sort -u >"$tmp/have"
 else
   "$objdump" -p "$lib" >"$tmp/p"
