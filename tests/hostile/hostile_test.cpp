@@ -161,8 +161,9 @@ TEST(Hostile, WorldsEndNormallyOrThroughTheFatalExit) {
     for (const auto &[stack, limit, world, expected] : rows) {
         std::string result;
         const std::string text = expand(world);
-        if (stack == "1MiB") run_on_one_mib([&] { result = load_and_print(text, std::stoi(limit)); });
-        else result = load_and_print(text, std::stoi(limit));
+        const int32_t n = std::stoi(limit);
+        if (stack == "1MiB") run_on_one_mib([&result, &text, n] { result = load_and_print(text, n); });
+        else result = load_and_print(text, n);
         EXPECT_EQ(result, expected) << world.substr(0, 80);
     }
 }

@@ -3,6 +3,8 @@
 // routes, EXTERNPROTO wiring or the leftovers of a jump out of vrml_fatal_err
 // (the sanitizer builds see every record released once and none left).
 #include <algorithm>
+#include <fstream>
+#include <memory>
 
 #include "release/release_internal.h"
 #include "support/loaded_scene.h"
@@ -123,34 +125,36 @@ std::string summary(vrml_context *ctx) {
     return text;
 }
 
-// Worlds loaded (a name: tests/data/release/<name>.wrl), then more text read
-// into them, which may end through the fatal exit inside a prototype body or
-// a list value; then unloaded.
-TEST(Unload, ScenesAndTheLeftoversOfAFatalJump) {
-    const struct {
-        const char *world, *more, *expected;
-    } rows[] = {
-        {"never_instanced", "", "2 nodes, IS 1 recorded 0 shared, 0 instance scopes, depth 1"},
-        {"used_twice", "", "8 nodes, IS 6 recorded 6 shared, 2 instance scopes, depth 1"},
-        {"", "EXTERNPROTO E [ field SFInt32 a ] \"e.wrl\" E { } E { }",
-         "2 nodes, IS 0 recorded 0 shared, 2 instance scopes, depth 1, EXTERNPROTO at 'worlds/' "
-         "pending 2"},
-        {"Transform { }",
-         "PROTO P [ exposedField SFVec3f t 0 0 0 ] {\n"
-         "  Transform { translation IS t children [ Shape { geometry 3D { } } ] } }",
-         "fatal: 3 nodes, IS 1 recorded 0 shared, 0 instance scopes, depth 2"},
-        {"DEF A Transform { }", "Group { children [ USE A Shape { } 9Box { } ] }",
-         "fatal: 3 nodes, IS 0 recorded 0 shared, 0 instance scopes, depth 1"},
-    };
-    for (const auto &row : rows) {
-        const std::string name = row.world;
-        const bool file = !name.empty() && name.find(' ') == std::string::npos;
-        LoadedScene scene(file ? read_file(kData + name + ".wrl") : name);
-        std::snprintf(scene.ctx->baselocation, sizeof scene.ctx->baselocation, "worlds/");
-        testing::internal::CaptureStdout();
-        bool fatal = read_more(scene.ctx, row.more);
+// The steps of tests/data/release/unloads.txt: scenes with prototypes, IS
+// members, EXTERNPROTO wiring or the leftovers of a fatal jump.
+TEST(Unload, ScenesOfTheDataTable) {
+    std::unique_ptr<LoadedScene> scene;
+    std::string fatal, step;
+    std::ifstream table(kData + "unloads.txt");
+    for (std::string line; std::getline(table, line);) {
+        const std::string verb = line.substr(0, line.find(' '));
+        const std::string arg = line.size() > verb.size() ? line.substr(verb.size() + 1) : "";
+        testing::internal::CaptureStdout();  // the notices of EXTERNPROTO declarations
+        if (verb == "load") {
+            scene = std::make_unique<LoadedScene>(arg.ends_with(".wrl") ? read_file(kData + arg) : arg);
+            std::snprintf(scene->ctx->baselocation, sizeof scene->ctx->baselocation, "worlds/");
+            fatal.clear();
+        } else if (verb == "more") {
+            fatal = read_more(scene->ctx, arg) ? "fatal: " : "";
+        } else if (verb == "wire") {
+            vrml_context *ctx = scene->ctx;
+            vrml_pushscopeidx(ctx, vrml_newscope(ctx));
+            read_more(ctx, read_file(kData + arg));
+            for (vrml_listitem *it = ctx->externprotos.first; it; it = it->next) {
+                auto *record = static_cast<vrml_externproto *>(it->data);
+                record->implementation = vrml_findnode(ctx->templates, "E");
+                vrml_wireEPtoP(ctx, record);
+            }
+            vrml_popscope(ctx);
+        }
         testing::internal::GetCapturedStdout();
-        EXPECT_EQ((fatal ? "fatal: " : "") + summary(scene.ctx), row.expected) << name << row.more;
+        if (verb == "=") EXPECT_EQ(fatal + summary(scene->ctx), arg) << step;
+        else if (!verb.empty() && verb[0] != '#') step = line;
     }
 }
 
@@ -172,31 +176,6 @@ TEST(Unload, AfterAFatalJumpInTheMiddleOfInstancing) {
     EXPECT_EQ(ctx->scopedepth, VRML_SCOPESTACK_LIMIT);
     EXPECT_EQ(ctx->allnodes.count, nodes + 6);
     EXPECT_EQ(static_cast<vrml_node *>(ctx->allnodes.last->data)->members[0].content, nullptr);
-}
-
-// wired.wrl's EXTERNPROTO records wired twice to the PROTO of wired_impl.wrl:
-// the second wiring hands on what the first recorded.
-TEST(Unload, EveryWiredMemberIsReleasedOnce) {
-    testing::internal::CaptureStdout();
-    LoadedScene scene(read_file(kData + "wired.wrl"));
-    testing::internal::GetCapturedStdout();
-    vrml_context *ctx = scene.ctx;
-    std::string seen = summary(ctx);
-    for (int round = 0; round < 2; ++round) {
-        vrml_pushscopeidx(ctx, vrml_newscope(ctx));
-        read_more(ctx, read_file(kData + "wired_impl.wrl"));
-        for (vrml_listitem *it = ctx->externprotos.first; it; it = it->next) {
-            auto *record = static_cast<vrml_externproto *>(it->data);
-            record->implementation = vrml_findnode(ctx->templates, "E");
-            vrml_wireEPtoP(ctx, record);
-        }
-        vrml_popscope(ctx);
-        seen += "\n" + summary(ctx);
-    }
-    const std::string externprotos = ", EXTERNPROTO at '-' pending 1, EXTERNPROTO at '-' pending 6";
-    EXPECT_EQ(seen, "12 nodes, IS 9 recorded 12 shared, 9 instance scopes, depth 1" + externprotos +
-                        "\n27 nodes, IS 35 recorded 29 shared, 16 instance scopes, depth 1" + externprotos +
-                        "\n42 nodes, IS 47 recorded 56 shared, 23 instance scopes, depth 1" + externprotos);
 }
 
 // The records a scene keeps of contents: 1 for a whole content, 2 for a
