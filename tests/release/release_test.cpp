@@ -117,6 +117,7 @@ std::string summary(vrml_context *ctx) {
                        " recorded " + std::to_string(shared) + " shared, " +
                        std::to_string(ctx->instancescopes.count) + " instance scopes, depth " +
                        std::to_string(ctx->scopedepth);
+    if (ctx->protoindex >= 0) text += ", inside the body of type " + std::to_string(ctx->protoindex);
     for (vrml_listitem *it = ctx->externprotos.first; it; it = it->next) {
         auto *record = static_cast<vrml_externproto *>(it->data);
         text += ", EXTERNPROTO at '" + std::string(record->location ? record->location : "-") + "' pending " +
