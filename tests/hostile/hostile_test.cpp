@@ -1,9 +1,9 @@
 // Hostile input: the fuzzer's findings, deep nesting, resource bombs and the
 // node limit. Each load ends normally or through vrml_fatal_err with an exact
 // message, within the stack it runs on.
+#include <array>
 #include <chrono>
 #include <filesystem>
-#include <array>
 #include <fstream>
 #include <map>
 
@@ -82,8 +82,8 @@ std::string printed(const std::string &text) {
 }
 
 // Loads text under a process-wide node limit (0: none), prints and unloads
-// it: "fatal: MESSAGE" or "R roots, N nodes, B bytes", then the problems
-// logged, each once with its count.
+// it: "fatal: MESSAGE" or "R roots, N nodes, " and the size and hash of the
+// print, then the problems logged, each once with its count.
 std::string load_and_print(const std::string &text, int32_t limit = 0) {
     const int32_t previous = vrml_setnodelimit(nullptr, limit);
     LogCapture log;
