@@ -2,7 +2,7 @@
 # every public header, then once per header on its own. The test command
 # runs on a POSIX machine (cross builds are tested from one).
 #   cmake -DCOMPILER=cc "-DFLAGS=-m32;..." -DSOURCE=all_headers.c
-#         -DINCLUDE=include -P check_c99_headers.cmake
+#         -DINCLUDE=include -DSIZES=record_sizes.txt -P check_c99_headers.cmake
 # With -DPROBE=ON, a compiler that cannot build for FLAGS at all (no 32-bit
 # C library headers, say) prints "skipped:" and passes.
 string(REPLACE ";" " " target "${COMPILER} ${FLAGS}")
@@ -23,7 +23,11 @@ if(PROBE)
   endif()
 endif()
 
-execute_process(COMMAND ${check} ${SOURCE} RESULT_VARIABLE status)
+# The record sizes, "record bytes32 bytes64" per line, as C99_SIZE(...) calls.
+file(STRINGS ${SIZES} rows REGEX "^[a-z]")
+list(TRANSFORM rows REPLACE "^([a-z_0-9]+) +([0-9]+) +([0-9]+)$" "C99_SIZE(\\1, \\2, \\3)")
+list(JOIN rows " " sizes)
+execute_process(COMMAND ${check} "-DC99_SIZES=${sizes}" ${SOURCE} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "the public headers together are not clean C99 for ${target}")
 endif()

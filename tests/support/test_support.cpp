@@ -1,17 +1,14 @@
 #include "support/test_support.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEBVRML2_TEST_LSAN 1
+#ifndef __has_feature
+#define __has_feature(feature) 0
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEBVRML2_TEST_LSAN 1
-#endif
-#if defined(ZEBVRML2_TEST_LSAN)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
 #include <sanitizer/lsan_interface.h>
+#define ZEBVRML2_TEST_LSAN 1
 #endif
 
+#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -88,4 +85,28 @@ void detach_template(vrml_templatetable *table, int id) {
     if (!table || id < VRML_BUILTIN_COUNT || id >= table->count) return;
     std::free(table->templates[id]);
     table->templates[id] = nullptr;
+}
+
+namespace {
+std::jmp_buf g_jump;
+std::string *g_message = nullptr;
+
+[[noreturn]] void jump_back(void *, const char *message) {
+    if (g_message) *g_message = message;
+    std::longjmp(g_jump, 1);
+}
+}  // namespace
+
+bool ends_fatally(const std::function<void()> &work, std::string *message) {
+    vrml_fatalhandler previous = vrml_setfatalhandler(jump_back, nullptr);
+    g_message = message;
+    volatile bool fatal = false;
+    {
+        LeaksIgnored ignored;
+        if (setjmp(g_jump) == 0) work();
+        else fatal = true;
+    }
+    vrml_setfatalhandler(previous, nullptr);
+    g_message = nullptr;
+    return fatal;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,12 @@ public:
     LeaksIgnored(const LeaksIgnored &) = delete;
     LeaksIgnored &operator=(const LeaksIgnored &) = delete;
 };
+
+// Runs work with vrml_fatal_err turned into a jump back here: true when work
+// ended through it, its message then in *message. No object with a
+// destructor may live across a library call inside work; what the frames the
+// jump skips held is lost with them, and the leak checker ignores it.
+bool ends_fatally(const std::function<void()> &work, std::string *message = nullptr);
 
 // Takes a declared template that a test made from its own records (static
 // members, literal names) out of its table, so that the scene release does

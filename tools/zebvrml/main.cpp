@@ -34,8 +34,8 @@ void usage(FILE *to) {
                  "the PROTO of that file; unresolvable ones are reported as problems.\n"
                  "\n--max-nodes N (with any command that loads a world) ends the load through\n"
                  "the fatal exit once the world would hold more than N nodes.\n"
-                 "\nExit status: 0 clean, 1 problems reported, 2 cannot open the file or bad\n"
-                 "usage, 3 the load ended through a fatal condition.\n");
+                 "\nExit status: 0 clean, 1 problems reported, 2 a file cannot be opened, read\n"
+                 "or written, or bad usage, 3 the load ended through a fatal condition.\n");
 }
 
 // Takes "--max-nodes N" out of the arguments after the command and sets the

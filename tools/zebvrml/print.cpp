@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
 #ifdef _WIN32
 #include <process.h>
 #include <windows.h>
@@ -16,6 +17,13 @@
 #include "tool.h"
 
 namespace {
+
+// True when path names something other than a regular file (a device, a
+// pipe): such an output is written directly, never replaced.
+bool is_special(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0 && !(info.st_mode & S_IFREG);
+}
 
 // Replaces target with the finished temporary file.
 bool replace_file(const std::string &from, const char *target) {
@@ -46,10 +54,10 @@ int cmd_print(int argc, char **argv) {
     if (!tool_open(input, path)) return kExitNoInput;
     // The world goes to a temporary file beside OUT, which replaces OUT only
     // once everything was written: an existing OUT is never left truncated,
-    // and OUT may be the input itself.
+    // and OUT may be the input itself. Devices and pipes are written directly.
     std::string temp;
     if (outpath) {
-        temp = std::string(outpath) + ".tmp" + std::to_string(getpid());
+        temp = is_special(outpath) ? outpath : std::string(outpath) + ".tmp" + std::to_string(getpid());
         input.out.stream_close(&input.out);
         if (zeb_initfilename(&input.out, temp.c_str(), "w") < 0) {
             std::fprintf(stderr, "%s: cannot write: %s\n", outpath, std::strerror(ENOMEM));
@@ -57,7 +65,7 @@ int cmd_print(int argc, char **argv) {
         }
     }
     tool_report_to_stderr(input.name);
-    if (outpath) tool_remove_on_fatal(temp.c_str());
+    if (outpath && temp != outpath) tool_remove_on_fatal(temp.c_str());
     vrml_context *ctx = tool_load(input, outpath == nullptr, resolve);
     if (!ctx) return tool_finish(input, nullptr, kExitFatal);
     tool_print_scene(ctx);
@@ -66,9 +74,10 @@ int cmd_print(int argc, char **argv) {
     errno = 0;
     bool written = input.out.stream_close(&input.out) == 0;
     if (!written && !error) error = errno;
-    if (written && !replace_file(temp, outpath)) written = false, error = errno;
+    bool direct = temp == outpath;
+    if (written && !direct && !replace_file(temp, outpath)) written = false, error = errno;
     if (!written) {
-        std::remove(temp.c_str());
+        if (!direct) std::remove(temp.c_str());
         std::fprintf(stderr, "%s: cannot write: %s\n", outpath, std::strerror(error ? error : EIO));
         return tool_finish(input, ctx, kExitNoInput);
     }
