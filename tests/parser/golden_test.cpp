@@ -116,6 +116,12 @@ std::string description(LoadedScene &s, const std::string &printed) {
     vrml_context *ctx = s.ctx;
     Describer d(ctx);
     for (vrml_listitem *it = ctx->allnodes.first; it; it = it->next) d.node(item<vrml_node>(it));
+    d.text += "# top DEFs:";
+    for (vrml_listitem *it = vrml_getscopeentry(ctx, 0)->deftable->defs.first; it; it = it->next) {
+        vrml_defentry *entry = item<vrml_defentry>(it);
+        d.text += std::string(" ") + entry->name + "=" + (entry->node ? std::to_string(d.index[entry->node]) : "none");
+    }
+    d.text += "\n";
     return printed + d.text + "# unread: \"" + escaped(s.in.rest()) + "\"\n# " + std::to_string(s.roots()) +
            " roots, " + std::to_string(ctx->allnodes.count) + " nodes, " + std::to_string(ctx->scopes.count) +
            " scopes, depth " + std::to_string(ctx->scopedepth) + ", " + std::to_string(ctx->templates->count) +
