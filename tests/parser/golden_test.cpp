@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "fields/field_internal.h"
 #include "loader/memory.h"
 #include "support/loaded_scene.h"
 
@@ -75,6 +76,17 @@ struct Describer {
         auto seen = holders.emplace(record, owner);
         if (!seen.second) line += " ~" + seen.first->second;
     }
+    // The value an assigned field holds, for types printed without a scope.
+    static std::string value(vrml_member &slot) {
+        vrml_field *v = slot.status > 0 && slot.type != VRML_SFNODE && slot.type != VRML_MFNODE &&
+                                (slot.memberclass == VRML_FIELD || slot.memberclass == VRML_EXPOSEDFIELD)
+                            ? vrml_memberContentPtr(&slot)
+                            : nullptr;
+        if (!v) return "";
+        BareContext c;
+        vrml_printfield[slot.type](c.get(), v);
+        return " (" + escaped(c.out.text()) + ")";
+    }
     void node(vrml_node *node) {
         std::string line = "# node " + std::to_string(index[node]) + " " + node->nodetemplate->name;
         if (node->defname) line += std::string(" DEF ") + node->defname;
@@ -92,8 +104,10 @@ struct Describer {
             if (slot.status || slot.sharedpart || !marks.empty())
                 line += " " + std::string(node->nodetemplate->members[m].name) + "=" +
                         std::to_string(slot.status) + (slot.sharedpart ? "/" + std::to_string(slot.sharedpart) : "") +
-                        marks;
+                        marks + value(slot);
         }
+        vrml_node *base = node->type >= VRML_BUILTIN_COUNT ? vrml_baseNode(node) : node;
+        if (base != node) line += " base " + (base ? std::to_string(index[base]) : std::string("none"));
         text += line + "\n";
         for (int m = 0; m < node->nodetemplate->membercount; ++m) {
             vrml_member &slot = node->members[m];
