@@ -3,7 +3,7 @@
 // the actual RESULT; the whole file rebuilt from the actual results must equal
 // the file. Other lines pass through. Words are split at blanks; a "quoted"
 // part of a word may hold blanks and the escapes \n \r \t \v \f \" \\ \xHH and
-// \*Nc (the character c N times). ZEBVRML2_TRANSCRIPT_WRITE=1 rewrites a file
+// \*N*c (the character c N times). ZEBVRML2_TRANSCRIPT_WRITE=1 rewrites a file
 // that differs, to review with git diff.
 #ifndef ZEBVRML2_TESTS_LOADER_TRANSCRIPT_H
 #define ZEBVRML2_TESTS_LOADER_TRANSCRIPT_H
@@ -37,7 +37,7 @@ inline Words split_words(const std::string &line) {
         else {
             size_t used = 0;
             int n = std::stoi(line.substr(i + 1), &used);
-            out.back().append(static_cast<size_t>(n), line[i += used + 1]);
+            out.back().append(static_cast<size_t>(n), line[i += used + 2]);
         }
     }
     return out;
@@ -51,7 +51,7 @@ inline std::string quote(const std::string &text) {
         char one[8] = {static_cast<char>(c)};
         if (c && std::strchr(kEscaped, c)) std::snprintf(one, sizeof one, "\\%c", kEscapes[std::strchr(kEscaped, c) - kEscaped]);
         else if (c < 0x20 || c > 0x7e) std::snprintf(one, sizeof one, "\\x%02X", c);
-        if (run > 12 && !one[1]) out += "\\*" + std::to_string(run) + one;
+        if (run > 12 && !one[1]) out += "\\*" + std::to_string(run) + "*" + one;
         else out += one, run = 1;
     }
     return out + "\"";
