@@ -8,9 +8,9 @@
 
 namespace {
 
-// Element kind (i int32, f float, d double, s string, m image, n node) and
-// element width of each type, in type code order.
-const char kKinds[] = "iffminfsdffffinfsff", kWidths[] = "1311114112331114123";
+// Element kind (i int32, f float, d double, s string, x image byte, n node)
+// and element width of each type, in type code order.
+const char kKinds[] = "iffxinfsdffffinfsff", kWidths[] = "1311114112331114123";
 void (*const kCopies[])(vrml_field *, const vrml_field *) = {
     vrml_copy_SFBool, vrml_copy_SFColor, vrml_copy_SFFloat, vrml_copy_SFImage, vrml_copy_SFInt32,
     vrml_copy_SFNode, vrml_copy_SFRotation, vrml_copy_SFString, vrml_copy_SFTime, vrml_copy_SFVec2f,
@@ -19,50 +19,41 @@ void (*const kCopies[])(vrml_field *, const vrml_field *) = {
 
 std::string element(char kind, const void *at, int i) {
     char text[40];
-    if (kind == 's') {
-        const char *s = static_cast<char *const *>(at)[i];
-        return s ? quote(s) : "null";
+    if (kind == 's' || kind == 'n') {
+        const void *p = static_cast<const void *const *>(at)[i];
+        auto *ref = static_cast<const vrml_field *>(p);
+        if (kind == 's') return p ? quote(static_cast<const char *>(p)) : "null";
+        return ref ? std::to_string(ref->sfnode.defref) + (ref->sfnode.node ? ":node" : ":NULL") : "none";
     }
     if (kind == 'i') return std::to_string(static_cast<const int32_t *>(at)[i]);
-    if (kind == 'd') std::snprintf(text, sizeof text, "%.17g", static_cast<const double *>(at)[i]);
+    if (kind == 'x') std::snprintf(text, sizeof text, "%02x", static_cast<const unsigned char *>(at)[i]);
+    else if (kind == 'd') std::snprintf(text, sizeof text, "%.17g", static_cast<const double *>(at)[i]);
     else std::snprintf(text, sizeof text, "%.9g", static_cast<double>(static_cast<const float *>(at)[i]));
     return text;
 }
 
-std::string node_ref(const void *record) {
-    auto *r = static_cast<const vrml_field *>(record);
-    return r ? std::to_string(r->sfnode.defref) + (r->sfnode.node ? ":node" : ":NULL") : "none";
-}
-
-// A value in full: every element, the count of an array (and of its staging
-// list when not empty), an image's numbers and bytes.
+// A value in full: every element; the count of an array (and of its staging
+// list when not empty) and an image's numbers before its bytes in brackets.
 std::string show(int type, const vrml_field *v) {
     if (!v) return "null";
+    const void *at = type == VRML_SFNODE ? static_cast<const void *>(&v) : v;
+    int n = kWidths[type] - '0';
     std::string out;
-    int width = kWidths[type] - '0';
-    if (type == VRML_SFNODE) return node_ref(v);
-    if (type == VRML_SFIMAGE) {
-        const vrml_sfimage &im = v->sfimage;
-        out = std::to_string(im.width) + " " + std::to_string(im.height) + " " + std::to_string(im.components) + " ";
-        for (int i = 0; im.pixels && i < im.width * im.height * im.components; ++i) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%02x", im.pixels[i]);
-            out += hex;
-        }
-        return out + (im.pixels ? "" : "-");
-    }
+    std::vector<void *> nodes;
+    const vrml_sfimage &im = v->sfimage;
+    if (type == VRML_SFIMAGE)
+        out = std::to_string(im.width) + " " + std::to_string(im.height) + " " + std::to_string(im.components) + (im.pixels ? " [" : " none ["),
+        at = im.pixels, n = im.pixels ? im.width * im.height * im.components : 0;
     if (type == VRML_MFNODE) {
-        out = std::to_string(v->mfnode.count) + " [";
-        for (vrml_listitem *it = v->mfnode.nodes.first; it; it = it->next) out += " " + node_ref(it->data);
-        return out + " ]";
+        for (vrml_listitem *it = v->mfnode.nodes.first; it; it = it->next) nodes.push_back(it->data);
+        at = nodes.data(), n = static_cast<int>(nodes.size());
+    } else if (type >= VRML_MFCOLOR) {
+        at = v->mfarray.values, n *= v->mfarray.count;
     }
-    if (type < VRML_MFCOLOR)
-        for (int i = 0; i < width; ++i) out += (i ? " " : "") + element(kKinds[type], v, i);
-    else {
-        out = std::to_string(v->mfarray.count) + " [";
-        for (int i = 0; i < v->mfarray.count * width; ++i) out += " " + element(kKinds[type], v->mfarray.values, i);
-        out += " ]" + (v->mfarray.staging.count ? " staging " + std::to_string(v->mfarray.staging.count) : "");
-    }
+    if (type >= VRML_MFCOLOR) out = std::to_string(v->mfarray.count) + " [";
+    for (int i = 0; i < n; ++i) out += (out.empty() ? "" : " ") + element(kKinds[type], at, i);
+    if (type == VRML_SFIMAGE || type >= VRML_MFCOLOR) out += " ]";
+    if (type >= VRML_MFCOLOR && type != VRML_MFNODE && v->mfarray.staging.count) out += " staging " + std::to_string(v->mfarray.staging.count);
     return out;
 }
 
