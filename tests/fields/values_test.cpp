@@ -42,7 +42,8 @@ std::string show(int type, const vrml_field *v) {
     std::vector<void *> nodes;
     const vrml_sfimage &im = v->sfimage;
     if (type == VRML_SFIMAGE)
-        out = std::to_string(im.width) + " " + std::to_string(im.height) + " " + std::to_string(im.components) + (im.pixels ? " [" : " none ["),
+        out = std::to_string(im.width) + " " + std::to_string(im.height) + " " + std::to_string(im.components) +
+              (im.pixels ? " [" : " none ["),
         at = im.pixels, n = im.pixels ? im.width * im.height * im.components : 0;
     if (type == VRML_MFNODE) {
         for (vrml_listitem *it = v->mfnode.nodes.first; it; it = it->next) nodes.push_back(it->data);
@@ -53,7 +54,8 @@ std::string show(int type, const vrml_field *v) {
     if (type >= VRML_MFCOLOR) out = std::to_string(v->mfarray.count) + " [";
     for (int i = 0; i < n; ++i) out += (out.empty() ? "" : " ") + element(kKinds[type], at, i);
     if (type == VRML_SFIMAGE || type >= VRML_MFCOLOR) out += " ]";
-    if (type >= VRML_MFCOLOR && type != VRML_MFNODE && v->mfarray.staging.count) out += " staging " + std::to_string(v->mfarray.staging.count);
+    if (type >= VRML_MFCOLOR && type != VRML_MFNODE && v->mfarray.staging.count)
+        out += " staging " + std::to_string(v->mfarray.staging.count);
     return out;
 }
 
@@ -64,12 +66,20 @@ bool shares(int type, const vrml_field *a, const vrml_field *b) {
     if (type == VRML_SFIMAGE) return same(a->sfimage.pixels, b->sfimage.pixels);
     if (type < VRML_MFCOLOR || type == VRML_MFNODE) return false;
     return same(a->mfarray.values, b->mfarray.values) ||
-           (type == VRML_MFSTRING && a->mfarray.count && b->mfarray.count && same(*static_cast<char **>(a->mfarray.values), *static_cast<char **>(b->mfarray.values)));
+           (type == VRML_MFSTRING && a->mfarray.count && b->mfarray.count &&
+            same(*static_cast<char **>(a->mfarray.values), *static_cast<char **>(b->mfarray.values)));
 }
 
 // One line of tests/data/fields/values.txt: an operation, a type and texts
 // of values; gives the result, the value made and the problems logged.
 std::string run_values(const Words &w) {
+    if (w[0] == "names") {  // the type and class names, then the field codes' messages
+        std::string out;
+        for (const char *name : vrml_fieldnames) out += std::string(out.empty() ? "" : " ") + name;
+        for (int code = 0xff; code <= 0x414; code += code == 0x101 ? 0x2fe : 1)  // 0xff-0x101, 0x3ff-0x414
+            out += " " + (vrml_fielderrortext(code) ? quote(vrml_fielderrortext(code)) : "null");
+        return out;
+    }
     int type = static_cast<int>(std::find(vrml_fieldnames, vrml_fieldnames + VRML_FIELDTYPE_COUNT, w[1]) - vrml_fieldnames);
     LogCapture log;
     BareContext c(w.size() > 2 ? w[2] : "");
@@ -88,7 +98,9 @@ std::string run_values(const Words &w) {
         vrml_parsefield[type](source_text.get(), source);
         made = w[2] == "-" ? nullptr : w[2] == "self" ? source : v;
         if (made == v) vrml_parsefield[type](c.get(), v);
-        auto array = [type](vrml_field *f) { return f && type > VRML_MFCOLOR - 1 && type != VRML_MFNODE ? f->mfarray.values : nullptr; };
+        auto array = [type](vrml_field *f) {
+            return f && type >= VRML_MFCOLOR && type != VRML_MFNODE ? f->mfarray.values : nullptr;
+        };
         vrml_field *before = made;
         void *values = array(made);
         vrml_setfield[type](&made, source);
@@ -134,7 +146,8 @@ TEST(Fields, NodeListsShareNodesAndDropWhatCannotBeDuplicated) {
     EXPECT_EQ(vrml_dup_SFNode(nullptr, nullptr), nullptr);
     c.in.get()->stream_getc(c.in.get());
     EXPECT_EQ(vrml_dup_SFNode(c.get(), nullptr), nullptr);
-    vrml_field *lists[] = {node_list({0, 0, -1, 1}), node_list({1}), node_list({2, 3, 4}), node_list({5, 6, 7}), node_list({1, 2})};
+    vrml_field *lists[] = {node_list({0, 0, -1, 1}), node_list({1}), node_list({2, 3, 4}), node_list({5, 6, 7}),
+                           node_list({1, 2})};
     vrml_field *dup = vrml_dup_MFNode(c.get(), lists[0]), *slot = lists[1];
     EXPECT_EQ(show(VRML_MFNODE, dup), "2 [ 0:NULL 0:NULL ]");
     EXPECT_EQ(log.texts(), std::vector<std::string>({"dupSFN(-1): Duping NULL", "dupSFN(2): Duping NULL",

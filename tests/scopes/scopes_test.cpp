@@ -45,7 +45,11 @@ TEST(DefTable, LookupsMatchAListWalkWhateverChangesTheList) {
             vrml_listitem *it = table->defs.first;
             for (unsigned n = random() % static_cast<unsigned>(table->defs.count); n > 0; --n) it = it->next;
             if (k == 1) std::free(vrml_listdelete(&table->defs, it->data));
-            if (k == 2) vrml_listdeleteitem(&table->defs, it = table->defs.last), vrml_listappend(&table->defs, it->data), std::free(it);
+            if (k == 2) {  // the same list again
+                vrml_listdeleteitem(&table->defs, it = table->defs.last);
+                vrml_listappend(&table->defs, it->data);
+                std::free(it);
+            }
             check();
         }
         int32_t count = table->defs.count;
@@ -69,35 +73,30 @@ TEST(Scopes, EachScopeHasItsOwnTablesAndTheStackTracksThem) {
     vrml_scope *zero = vrml_getscopeentry(ctx, 0);
     int a = vrml_newscope(ctx), b = vrml_newscope(ctx);
     vrml_scope *sa = vrml_getscopeentry(ctx, a), *sb = vrml_getscopeentry(ctx, b);
-    EXPECT_EQ(std::vector<int>({a, b, sa->templates->count, ctx->declaredscopes.count}), std::vector<int>({1, 2, 81, 3}));
-    EXPECT_NE(sa->templates, sb->templates);
-    EXPECT_NE(sa->deftable, sb->deftable);
-    EXPECT_EQ(vrml_findnode(sa->templates, "WorldInfo"), 53);
+    EXPECT_EQ(std::vector<int>({a, b, vrml_findnode(sa->templates, "WorldInfo"), ctx->declaredscopes.count}),
+              std::vector<int>({1, 2, 53, 3}));
+    EXPECT_TRUE(sa->templates != sb->templates && sa->deftable != sb->deftable);
     vrml_node *owner = vrml_createnode(ctx, 19);
     sa->owner = owner;
     vrml_adddef(ctx->deftable, strdup("Outer"), nullptr);
     EXPECT_EQ(vrml_pushscope(ctx, sa), 1);
-    EXPECT_EQ(std::vector<void *>({ctx->templates, ctx->deftable, ctx->scopeowner, vrml_getparentscope(ctx), vrml_gettopscope(ctx)}),
+    EXPECT_EQ(std::vector<void *>(
+                  {ctx->templates, ctx->deftable, ctx->scopeowner, vrml_getparentscope(ctx), vrml_gettopscope(ctx)}),
               std::vector<void *>({sa->templates, sa->deftable, owner, zero, sa}));
     vrml_defentry *entry = vrml_getdefentry(ctx->deftable, vrml_adddef(ctx->deftable, strdup("Inner"), owner) - 1);
-    EXPECT_EQ(entry->node, owner);
-    EXPECT_EQ(owner->defname, entry->name);
-    EXPECT_EQ(vrml_finddefidx(ctx->deftable, "Outer"), -1);
-    EXPECT_EQ(vrml_pushscopeidx(ctx, 77), -1);
-    EXPECT_EQ(vrml_pushscopeidx(ctx, 0), 2);
-    EXPECT_EQ(vrml_popscope(ctx), zero);
-    EXPECT_EQ(vrml_popscope(ctx), sa);
-    EXPECT_EQ(std::vector<void *>({ctx->templates, ctx->deftable, ctx->scopeowner}), std::vector<void *>({zero->templates, zero->deftable, nullptr}));
+    EXPECT_TRUE(entry->node == owner && owner->defname == entry->name);
+    EXPECT_EQ(std::vector<int>({vrml_finddefidx(ctx->deftable, "Outer"), vrml_pushscopeidx(ctx, 77), vrml_pushscopeidx(ctx, 0)}),
+              std::vector<int>({-1, -1, 2}));
+    EXPECT_EQ(std::vector<void *>({vrml_popscope(ctx), vrml_popscope(ctx)}), std::vector<void *>({zero, sa}));
+    EXPECT_EQ(std::vector<void *>({ctx->templates, ctx->deftable, ctx->scopeowner}),
+              std::vector<void *>({zero->templates, zero->deftable, nullptr}));
     EXPECT_EQ(vrml_finddefidx(ctx->deftable, "Inner"), -1);
     LogCapture log;
     EXPECT_EQ(vrml_setscope(ctx, b), 1);
     EXPECT_EQ(std::vector<void *>({ctx->templates, ctx->deftable}), std::vector<void *>({sb->templates, sb->deftable}));
-    EXPECT_EQ(vrml_setscope(ctx, 99), -1);
-    EXPECT_EQ(ctx->scopeindex, b);
-    EXPECT_EQ(ctx->scopedepth, 1);
-    EXPECT_EQ(vrml_popscope(ctx), zero);  // reported: the stack is now empty
-    EXPECT_EQ(vrml_popscope(ctx), nullptr);
-    EXPECT_EQ(vrml_gettopscope(ctx), nullptr);
+    EXPECT_EQ(std::vector<int>({vrml_setscope(ctx, 99), ctx->scopeindex, ctx->scopedepth}), std::vector<int>({-1, b, 1}));
+    EXPECT_EQ(std::vector<void *>({vrml_popscope(ctx), vrml_popscope(ctx), vrml_gettopscope(ctx)}),
+              std::vector<void *>({zero, nullptr, nullptr}));  // the first reported: the stack is now empty
     EXPECT_EQ(vrml_pushscope(ctx, nullptr), -1);
     for (int i = 0; i < 21; ++i) ASSERT_EQ(vrml_pushscope(ctx, zero), i);
     EXPECT_EQ(fatal_or([&] { vrml_pushscope(ctx, zero); }), "fatal \"Scope stack is too deep: 21\"");
@@ -119,27 +118,25 @@ TEST(Scopes, CopiesAndTheScopeListAsTheHostChangesIt) {
     source->owner = node;
     vrml_scope *copy = vrml_getscopeentry(ctx, vrml_dupscope(ctx, source));
     ASSERT_EQ(copy, vrml_getscopeentry(ctx, 2));
-    EXPECT_EQ(std::vector<void *>({copy->templates, copy->owner, ctx->instancescopes.last->data}), std::vector<void *>({source->templates, node, copy}));
+    EXPECT_EQ(std::vector<void *>({copy->templates, copy->owner, ctx->instancescopes.last->data}),
+              std::vector<void *>({source->templates, node, copy}));
     EXPECT_NE(copy->deftable, source->deftable);
     std::string defs, routes;
     for (int i = 0; vrml_getdefentry(copy->deftable, i); ++i)
-        defs += std::string(vrml_getdefentry(copy->deftable, i)->name) + (vrml_getdefentry(copy->deftable, i)->node ? "+ " : " ");
+        defs += vrml_getdefentry(copy->deftable, i)->name + std::string(vrml_getdefentry(copy->deftable, i)->node ? "+ " : " ");
     for (vrml_listitem *it = copy->deftable->routes.first; it; it = it->next) {
         auto *r = static_cast<vrml_route *>(it->data);
-        routes += std::to_string(r->sourcedef) + std::to_string(r->sourcemember) + std::to_string(r->targetdef) + std::to_string(r->targetmember) +
-                  (r->scope == copy ? "" : "?") + (r->sourcenode || r->key || r == r0 || r == r1 ? "!" : "") + " ";
+        for (int n : {r->sourcedef, r->sourcemember, r->targetdef, r->targetmember}) routes += std::to_string(n);
+        routes += std::string(r->scope == copy ? "" : "?") + (r->sourcenode || r->key || r == r0 || r == r1 ? "! " : " ");
     }
     EXPECT_EQ(defs + "| " + routes, "A B A | 0123 1405 ");
     EXPECT_EQ(vrml_finddefidx(copy->deftable, "A"), 2);
-    EXPECT_EQ(vrml_dupscope(ctx, nullptr), -1);
-    EXPECT_EQ(vrml_duproute(nullptr), nullptr);
-    vrml_scope *third = vrml_getscopeentry(ctx, 1);
-    vrml_listdelete(&ctx->scopes, third);
+    EXPECT_TRUE(vrml_dupscope(ctx, nullptr) == -1 && vrml_duproute(nullptr) == nullptr);
+    vrml_listdelete(&ctx->scopes, source);
     EXPECT_EQ(vrml_getscopeentry(ctx, 1), copy);
-    vrml_listappend(&ctx->scopes, third);
-    EXPECT_EQ(vrml_getscopeentry(ctx, 2), third);
-    EXPECT_EQ(vrml_getscopeentry(ctx, 3), nullptr);
-    EXPECT_EQ(vrml_getscopeentry(ctx, -1), nullptr);
+    vrml_listappend(&ctx->scopes, source);
+    EXPECT_EQ(std::vector<void *>({vrml_getscopeentry(ctx, 2), vrml_getscopeentry(ctx, 3), vrml_getscopeentry(ctx, -1)}),
+              std::vector<void *>({source, nullptr, nullptr}));
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ std::string temp_path(const char *name) {
 void compare_with_model(vrml_stream *s, const std::string &text, std::mt19937 &random, bool drain = true) {
     std::string rest(text.rbegin(), text.rend());
     intptr_t line = 1;
-    for (int step = 0, stop = drain ? -1 : static_cast<int>(random() % 500); (!rest.empty() || step % 500) && step != stop; ++step) {
+    int stop = drain ? -1 : static_cast<int>(random() % 500);
+    for (int step = 0; (!rest.empty() || step % 500) && step != stop; ++step) {
         ASSERT_EQ(s->stream_eof(s) != 0, rest.empty());
         ASSERT_EQ(s->line, line);
         unsigned op = random() % 16, k = random() % 300 ? random() % 3 + 1 : random() % 3000;
@@ -36,7 +37,8 @@ void compare_with_model(vrml_stream *s, const std::string &text, std::mt19937 &r
             ASSERT_EQ(s->stream_ungetc(s, -1), -1);
         } else if (op == 1) {  // one line with its line feed, at most k + 1 characters
             char buf[3002];
-            size_t feed = rest.rfind('\n'), n = std::min(feed == std::string::npos ? rest.size() : rest.size() - feed, size_t{k + 1});
+            size_t feed = rest.rfind('\n');
+            size_t n = std::min(feed == std::string::npos ? rest.size() : rest.size() - feed, size_t{k + 1});
             ASSERT_EQ(s->stream_gets(s, buf, static_cast<int>(k) + 2), rest.empty() ? 0 : 1);
             std::string want(rest.rbegin(), rest.rbegin() + static_cast<long>(n));
             ASSERT_EQ(n ? std::string(buf, n + 1) : "", n ? want + '\0' : "");
