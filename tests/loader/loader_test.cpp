@@ -14,13 +14,10 @@ namespace {
 TEST(LoadScene, EmptyInputGivesAnEmptyWorldOnTheHostsStreams) {
     LoadedScene scene("");
     ASSERT_NE(scene.ctx, nullptr);
-    EXPECT_EQ(scene.ctx->in, scene.in.get());
-    EXPECT_EQ(scene.ctx->out, scene.out.get());
-    EXPECT_EQ(scene.roots(), 0);
-    EXPECT_EQ(scene.ctx->root->nodes.first, nullptr);
-    EXPECT_EQ(scene.ctx->protoindex, -1);
-    EXPECT_EQ(scene.ctx->baselocation[0], '\0');
-    EXPECT_EQ(scene.ctx->allnodes.count, 0);
+    EXPECT_EQ(std::vector<void *>({scene.ctx->in, scene.ctx->out, scene.ctx->root->nodes.first}),
+              std::vector<void *>({scene.in.get(), scene.out.get(), nullptr}));
+    EXPECT_EQ(std::vector<int>({scene.roots(), scene.ctx->protoindex, scene.ctx->baselocation[0], scene.ctx->allnodes.count}),
+              std::vector<int>({0, -1, 0, 0}));
     EXPECT_EQ(scene.out.text(), "");
 }
 
