@@ -77,13 +77,14 @@ TEST(Scopes, EachScopeHasItsOwnTablesAndTheStackTracksThem) {
               std::vector<int>({1, 2, 53, 3}));
     EXPECT_TRUE(sa->templates != sb->templates && sa->deftable != sb->deftable);
     vrml_node *owner = vrml_createnode(ctx, 19);
+    static char inner[] = "Inner";  // names in other scopes than 0 stay the host's
     sa->owner = owner;
     vrml_adddef(ctx->deftable, strdup("Outer"), nullptr);
     EXPECT_EQ(vrml_pushscope(ctx, sa), 1);
     EXPECT_EQ(std::vector<void *>(
                   {ctx->templates, ctx->deftable, ctx->scopeowner, vrml_getparentscope(ctx), vrml_gettopscope(ctx)}),
               std::vector<void *>({sa->templates, sa->deftable, owner, zero, sa}));
-    vrml_defentry *entry = vrml_getdefentry(ctx->deftable, vrml_adddef(ctx->deftable, strdup("Inner"), owner) - 1);
+    vrml_defentry *entry = vrml_getdefentry(ctx->deftable, vrml_adddef(ctx->deftable, inner, owner) - 1);
     EXPECT_TRUE(entry->node == owner && owner->defname == entry->name);
     EXPECT_EQ(std::vector<int>({vrml_finddefidx(ctx->deftable, "Outer"), vrml_pushscopeidx(ctx, 77), vrml_pushscopeidx(ctx, 0)}),
               std::vector<int>({-1, -1, 2}));
@@ -110,7 +111,8 @@ TEST(Scopes, CopiesAndTheScopeListAsTheHostChangesIt) {
     vrml_context *ctx = scene.ctx;
     vrml_scope *source = vrml_getscopeentry(ctx, vrml_newscope(ctx));
     vrml_node *node = vrml_createnode(ctx, 5);
-    for (const char *name : {"A", "B", "A"}) vrml_adddef(source->deftable, strdup(name), node);
+    static char names[] = "A\0B\0A";  // the host's, as in every scope but 0
+    for (int i : {0, 2, 4}) vrml_adddef(source->deftable, names + i, node);
     vrml_route *r0 = vrml_addroute(source->deftable, 0, 1, 2, 3), *r1 = vrml_addroute(source->deftable, 1, 4, 0, 5);
     r0->scope = r1->scope = source;
     r1->sourcenode = node;
