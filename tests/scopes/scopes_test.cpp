@@ -44,7 +44,8 @@ TEST(DefTable, LookupsMatchAListWalkWhateverChangesTheList) {
         for (int k = 0; k < 3 && table->defs.count > 0; ++k) {
             vrml_listitem *it = table->defs.first;
             for (unsigned n = random() % static_cast<unsigned>(table->defs.count); n > 0; --n) it = it->next;
-            if (k == 1) std::free(vrml_listdelete(&table->defs, it->data));
+            if (k < 2) std::free(vrml_listdelete(&table->defs, k ? table->defs.last->data : it->data));
+            if (k == 1) vrml_adddef(table, names[random() % 20].data(), nullptr);  // the last replaced
             if (k == 2) {  // the same list again
                 vrml_listdeleteitem(&table->defs, it = table->defs.last);
                 vrml_listappend(&table->defs, it->data);
