@@ -2,120 +2,83 @@
 
 #include <unistd.h>
 
-#include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
-#include "loader/loader.h"
-#include "loader/memory.h"
-#include "support/test_support.h"
+#include "loader/report.h"
+#include "support/loaded_scene.h"
 
 namespace {
 
-std::string temp_world(const char *name, const std::string &text) {
-    std::string path = testing::TempDir() + "loader_" + name + "_" + std::to_string(::getpid()) + ".wrl";
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+TEST(LoadScene, EmptyInputGivesAnEmptyWorldOnTheHostsStreams) {
+    LoadedScene scene("");
+    ASSERT_NE(scene.ctx, nullptr);
+    EXPECT_EQ(std::vector<void *>({scene.ctx->in, scene.ctx->out, scene.ctx->root->nodes.first}),
+              std::vector<void *>({scene.in.get(), scene.out.get(), nullptr}));
+    EXPECT_EQ(std::vector<int>({scene.roots(), scene.ctx->protoindex, scene.ctx->baselocation[0], scene.ctx->allnodes.count}),
+              std::vector<int>({0, -1, 0, 0}));
+    EXPECT_EQ(scene.out.text(), "");
 }
 
-TEST(Magic, HeaderLineMustStartWithTheFifteenCharacters) {
-    struct Case {
-        const char *text;
-        int result;
-    } cases[] = {
-        {"#VRML V2.0 utf8\n", 1},
-        {"#VRML V2.0 utf8 made by hand\nGroup {}", 1},
-        {"#VRML V2.0 utf8", 1},
-        {"#VRML V1.0 ascii\n", -1},
-        {"#VRML V2.0 UTF8\n", -1},
-        {"#vrml V2.0 utf8\n", -1},
-        {"#VRML V2.0 utf\n", -1},
-        {" #VRML V2.0 utf8\n", -1},
-    };
-    for (const Case &c : cases) {
-        LogCapture log;
-        StringInput in(c.text);
-        EXPECT_EQ(vrml_get_magic(in.get()), c.result) << c.text;
-        if (c.result < 0)
-            EXPECT_EQ(log.texts(), std::vector<std::string>{"vrml_get_magic: Unrecognized file type\n"});
-        else
-            EXPECT_TRUE(log.messages().empty());
-    }
-    LogCapture log;
-    StringInput empty("");
-    EXPECT_EQ(vrml_get_magic(empty.get()), -1);
-    EXPECT_EQ(log.texts(), std::vector<std::string>{"vrml_get_magic: Can't read file\n"});
-}
-
-TEST(LoadScene, EmptyInputGivesAnEmptyRootAndInitialFields) {
-    StringInput in("");
-    BufferOutput out;
-    vrml_context *ctx = vrmlutil_loadscene(in.get(), out.get());
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(ctx->in, in.get());
-    EXPECT_EQ(ctx->out, out.get());
-    ASSERT_NE(ctx->root, nullptr);
-    EXPECT_EQ(ctx->root->count, 0);
-    EXPECT_EQ(ctx->root->nodes.first, nullptr);
-    EXPECT_EQ(ctx->protoindex, -1);
-    EXPECT_EQ(ctx->baselocation[0], '\0');
-    EXPECT_EQ(ctx->allnodes.count, 0);
-    EXPECT_EQ(out.text(), "");
-    vrmlutil_unloadscene(ctx);
-}
-
-TEST(LoadFile, RefusesInputWithoutTheHeaderLine) {
-    LogCapture log;
-    BareContext bare("Group {}\nShape {}");
-    vrml_mfnode list{};
-    EXPECT_EQ(vrml_loadFile(bare.get(), &list), -1);
-    EXPECT_EQ(list.count, 0);
-    EXPECT_EQ(log.texts(), std::vector<std::string>{"vrml_get_magic: Unrecognized file type\n"});
-    EXPECT_EQ(bare.in.rest(), "Shape {}");  // only the first line was read
-}
-
-TEST(LoadFile, HeaderOnlyInputHoldsNoNodes) {
-    BareContext bare("#VRML V2.0 utf8\n");
-    vrml_mfnode list{};
-    EXPECT_EQ(vrml_loadFile(bare.get(), &list), 0);
-}
-
-TEST(NodeList, StrayClosersEndTheListAndStayUnread) {
-    BareContext close("  } rest"), bracket(" ] rest");
-    vrml_mfnode list{};
-    EXPECT_EQ(vrml_get_MFNodeList(close.get(), &list), 0);
-    EXPECT_EQ(close.in.rest(), "} rest");
-    EXPECT_EQ(vrml_get_MFNodeList(bracket.get(), &list), 0);
-    EXPECT_EQ(bracket.in.rest(), "] rest");
-}
-
-TEST(LoadSceneCc, MissingFileGivesNull) {
+// By file name: mode 0 writes to standard error, any other mode to the same
+// file, created only at the first write so that the input survives.
+TEST(LoadSceneCc, OpensTheWorldAndItsOutputByName) {
     EXPECT_EQ(vrmlutil_loadscenecc("/nonexistent/world.wrl", 0), nullptr);
     EXPECT_EQ(vrmlutil_loadscenecc("/nonexistent/world.wrl", 1), nullptr);
-}
-
-TEST(LoadSceneCc, ModeZeroWritesToStandardErrorAndLeavesTheFile) {
-    const std::string text = "#VRML V2.0 utf8\n# nothing else\n";
-    std::string path = temp_world("mode0", text);
-    vrml_context *ctx = vrmlutil_loadscenecc(path.c_str(), 0);
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(read_file(path), text);
-    vrmlutil_unloadscene(ctx);  // closes and releases the two streams
-    std::remove(path.c_str());
-}
-
-TEST(LoadSceneCc, NonzeroModeOpensTheOutputOnTheSameFileWithoutHarmingTheInput) {
     const std::string text = "#VRML V2.0 utf8\n# a world\n";
-    std::string path = temp_world("mode1", text);
-    vrml_context *ctx = vrmlutil_loadscenecc(path.c_str(), 1);
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(read_file(path), text);
-    ctx->out->stream_printf(ctx->out, "#VRML V2.0 utf8\n");
-    vrmlutil_unloadscene(ctx);  // the output is flushed as its stream closes
-    EXPECT_EQ(read_file(path), "#VRML V2.0 utf8\n");
+    std::string path = testing::TempDir() + "loader_" + std::to_string(::getpid()) + ".wrl";
+    for (int mode : {0, 1}) {
+        std::ofstream(path, std::ios::binary) << text;
+        vrml_context *ctx = vrmlutil_loadscenecc(path.c_str(), mode);
+        ASSERT_NE(ctx, nullptr);
+        EXPECT_EQ(read_file(path), text);
+        if (mode) ctx->out->stream_printf(ctx->out, "#VRML V2.0 utf8\n");
+        vrmlutil_unloadscene(ctx);  // closes the streams, flushing the output
+        EXPECT_EQ(read_file(path), mode ? "#VRML V2.0 utf8\n" : text);
+    }
     std::remove(path.c_str());
+}
+
+TEST(Log, HandlerSeesContextCodeLineSeverityAndTheFormattedText) {
+    LogCapture log(LogCapture::kWithNotices);
+    BareContext bare("a\nb\nc");
+    bare.in.get()->stream_getc(bare.in.get());
+    bare.in.get()->stream_getc(bare.in.get());
+    vrml_problem(bare.get(), nullptr, 0x403, "Invalid SFFloat: %s", "zz");
+    vrml_notice(nullptr, nullptr, 0, "vrnrt_addpc:  Added pc from threadid %d", 7);
+    // The interface's sink accepts both call shapes and reports nothing.
+    vrml_log("format %d\n", 1);
+    vrml_error_warn(nullptr, 0x401, "Invalid Boolean %s", "x");
+    vrml_log(nullptr);
+    ASSERT_EQ(log.messages().size(), 2u);
+    const LoggedMessage &m = log.messages()[0], &n = log.messages()[1];
+    EXPECT_EQ(m.ctx, bare.get());
+    EXPECT_EQ(std::vector<int>({m.code, m.line, m.severity, n.code, n.line, n.severity}),
+              std::vector<int>({0x403, 2, VRML_LOG_PROBLEM, 0, 0, VRML_LOG_NOTICE}));
+    EXPECT_EQ(log.texts(), std::vector<std::string>({"Invalid SFFloat: zz", "vrnrt_addpc:  Added pc from threadid 7"}));
+}
+
+TEST(Log, HandlersAreReplacedAndWithoutOneNothingIsFormatted) {
+    vrml_loghandler first = [](void *, vrml_context *, int32_t, int, int, const char *) {};
+    vrml_loghandler before = vrml_setloghandler(first, nullptr);
+    EXPECT_EQ(vrml_setloghandler(nullptr, nullptr), first);
+    int evaluated = 0;
+    vrml_problem(nullptr, nullptr, 0, "%d", ++evaluated);
+    EXPECT_EQ(evaluated, 0);
+    vrml_setloghandler(before, nullptr);
+}
+
+TEST(FatalDeathTest, EndsTheProcessWithTheFatalStatusAfterTheHandler) {
+    EXPECT_EXIT(vrml_fatal_err("v_g_nn: Invalid name: is digit!!! %d\n", 51), FatalExit(), "^$");
+    EXPECT_EXIT(
+        {
+            vrml_setfatalhandler([](void *user, const char *m) {
+                std::fprintf(stderr, "%s|%s", static_cast<const char *>(user), m);
+            }, const_cast<char *>("host"));
+            vrml_fatal_err("vrml_get_mfnodelist: No mem %d\n", 7);
+        },
+        FatalExit(), "^host\\|vrml_get_mfnodelist: No mem 7\n$");
 }
 
 }  // namespace

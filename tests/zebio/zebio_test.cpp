@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 
-#include "support/test_support.h"
+#include "tests/loader/transcript.h"
 
 namespace {
 
@@ -15,253 +15,146 @@ std::string temp_path(const char *name) {
     return testing::TempDir() + "zebio_" + name + "_" + std::to_string(::getpid());
 }
 
-void write_file(const std::string &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-TEST(StringStream, EofTurnsTrueWithTheLastCharacter) {
-    StringInput in("ab");
-    vrml_stream *s = in.get();
-    EXPECT_EQ(s->stream_eof(s), 0);
-    EXPECT_EQ(s->stream_getc(s), 'a');
-    EXPECT_EQ(s->stream_eof(s), 0);
-    EXPECT_EQ(s->stream_getc(s), 'b');
-    EXPECT_NE(s->stream_eof(s), 0);
-    EXPECT_EQ(s->stream_getc(s), -1);
-    // Pushing back makes input remain again.
-    EXPECT_EQ(s->stream_ungetc(s, 'z'), 'z');
-    EXPECT_EQ(s->stream_eof(s), 0);
-    EXPECT_EQ(s->stream_getc(s), 'z');
-    EXPECT_NE(s->stream_eof(s), 0);
-}
-
-TEST(StringStream, BytesAboveAsciiComeBackUnsigned) {
-    StringInput in("\xE9\xFF");
-    vrml_stream *s = in.get();
-    EXPECT_EQ(s->stream_getc(s), 0xE9);
-    EXPECT_EQ(s->stream_getc(s), 0xFF);
-    EXPECT_EQ(s->stream_getc(s), -1);
-}
-
-TEST(StringStream, EmptyAndNulTerminatedTexts) {
-    vrml_stream s{};
-    ASSERT_EQ(zeb_initstringstream(&s, nullptr, 0), 0);
-    EXPECT_NE(s.stream_eof(&s), 0);
-    EXPECT_EQ(s.stream_getc(&s), -1);
-    ASSERT_EQ(zeb_setstringstream(&s, "xyz", -1), 0);
-    EXPECT_EQ(s.stream_getc(&s), 'x');
-    ASSERT_EQ(zeb_setstringstream(&s, "pq", 1), 0);
-    EXPECT_EQ(s.stream_getc(&s), 'p');
-    EXPECT_EQ(s.stream_getc(&s), -1);
-    s.stream_close(&s);
-}
-
-TEST(StringStream, SetRestartsPushbackAndLine) {
-    vrml_stream s{};
-    zeb_initstringstream(&s, "a\nb", 3);
-    s.stream_getc(&s);
-    s.stream_getc(&s);
-    EXPECT_EQ(s.line, 2);
-    s.stream_ungetc(&s, 'q');
-    zeb_setstringstream(&s, "c", 1);
-    EXPECT_EQ(s.line, 1);
-    EXPECT_EQ(s.stream_getc(&s), 'c');
-    EXPECT_EQ(s.stream_getc(&s), -1);
-    s.stream_close(&s);
-}
-
-TEST(Pushback, LastPushedIsReadFirstAndHoldsManyCharacters) {
-    StringInput in("tail");
-    vrml_stream *s = in.get();
-    std::string pushed;
-    for (int i = 0; i < 5000; ++i) pushed.push_back(static_cast<char>('a' + i % 26));
-    for (size_t i = pushed.size(); i > 0; --i)
-        ASSERT_GE(s->stream_ungetc(s, static_cast<unsigned char>(pushed[i - 1])), 0);
-    EXPECT_EQ(in.rest(), pushed + "tail");
-}
-
-TEST(Pushback, SteppingBackOverWhatWasReadAndPushingOtherCharacters) {
-    StringInput in("abc");
-    vrml_stream *s = in.get();
-    EXPECT_EQ(s->stream_getc(s), 'a');
-    EXPECT_EQ(s->stream_getc(s), 'b');
-    s->stream_ungetc(s, 'b');
-    s->stream_ungetc(s, 'X');  // not what was read there
-    s->stream_ungetc(s, ' ');
-    EXPECT_EQ(in.rest(), " Xbc");
-    EXPECT_EQ(s->stream_ungetc(s, -1), -1);
-}
-
-TEST(Line, CountsLineFeedsAndUncountsPushedBackOnes) {
-    StringInput in("a\r\nb\rc\n");
-    vrml_stream *s = in.get();
-    EXPECT_EQ(s->line, 1);
-    s->stream_getc(s);
-    s->stream_getc(s);
-    EXPECT_EQ(s->line, 1);
-    EXPECT_EQ(s->stream_getc(s), '\n');
-    EXPECT_EQ(s->line, 2);
-    s->stream_ungetc(s, '\n');
-    EXPECT_EQ(s->line, 1);
-    s->stream_getc(s);
-    in.rest();
-    EXPECT_EQ(s->line, 3);  // the lone CR does not count
-}
-
-TEST(Gets, ReadsOneLineWithItsLineFeed) {
-    StringInput in("first line\nsecond");
-    vrml_stream *s = in.get();
-    char buf[64];
-    ASSERT_EQ(s->stream_gets(s, buf, sizeof buf), 1);
-    EXPECT_STREQ(buf, "first line\n");
-    ASSERT_EQ(s->stream_gets(s, buf, 4), 1);
-    EXPECT_STREQ(buf, "sec");
-    ASSERT_EQ(s->stream_gets(s, buf, sizeof buf), 1);
-    EXPECT_STREQ(buf, "ond");
-    EXPECT_EQ(s->stream_gets(s, buf, sizeof buf), 0);
-    EXPECT_EQ(s->line, 2);
-}
-
-TEST(FileStream, ReadsAcrossBlocksWithPushback) {
-    std::string path = temp_path("blocks");
-    std::string text;
-    for (int i = 0; text.size() < 200000; ++i) text += "line " + std::to_string(i) + "\n";
-    write_file(path, text);
-    vrml_stream s{};
-    ASSERT_EQ(zeb_initfilename(&s, path.c_str(), "r"), 0);
-    std::string got;
-    int lines = 1;
-    for (size_t i = 0; i < text.size(); ++i) {
-        int c = s.stream_getc(&s);
-        ASSERT_GE(c, 0) << "at " << i;
-        if (c == '\n') ++lines;
-        got.push_back(static_cast<char>(c));
-        if (i % 65536 == 0) {  // pushback at and around block ends
-            s.stream_ungetc(&s, c);
-            s.stream_ungetc(&s, '!');
-            ASSERT_EQ(s.stream_getc(&s), '!');
-            ASSERT_EQ(s.stream_getc(&s), c);
+// Random reads, pushbacks, line reads and end tests on a stream, against a
+// string holding what remains to be read (last character first) and a count
+// of the line feeds read.
+// Without drain it stops at a random step, maybe with pushback pending.
+void compare_with_model(vrml_stream *s, const std::string &text, std::mt19937 &random, bool drain = true) {
+    std::string rest(text.rbegin(), text.rend());
+    intptr_t line = 1;
+    int stop = drain ? -1 : static_cast<int>(random() % 500);
+    for (int step = 0; (!rest.empty() || step % 500) && step != stop; ++step) {
+        ASSERT_EQ(s->stream_eof(s) != 0, rest.empty());
+        ASSERT_EQ(s->line, line);
+        unsigned op = random() % 16, k = random() % 300 ? random() % 3 + 1 : random() % 3000;
+        if (op == 0) {  // pushes back k characters
+            for (unsigned i = 0; i < k; ++i) {
+                int c = static_cast<unsigned char>("ab\n\r\xe9"[random() % 5]);
+                ASSERT_EQ(s->stream_ungetc(s, c), c);
+                rest.push_back(static_cast<char>(c));
+                line -= c == '\n';
+            }
+            ASSERT_EQ(s->stream_ungetc(s, -1), -1);
+        } else if (op == 1) {  // one line with its line feed, at most k + 1 characters
+            char buf[3002];
+            size_t feed = rest.rfind('\n');
+            size_t n = std::min(feed == std::string::npos ? rest.size() : rest.size() - feed, size_t{k + 1});
+            ASSERT_EQ(s->stream_gets(s, buf, static_cast<int>(k) + 2), rest.empty() ? 0 : 1);
+            std::string want(rest.rbegin(), rest.rbegin() + static_cast<long>(n));
+            ASSERT_EQ(n ? std::string(buf, n + 1) : "", n ? want + '\0' : "");
+            line += std::count(want.begin(), want.end(), '\n');
+            rest.resize(rest.size() - n);
+        } else {
+            int c = rest.empty() ? -1 : static_cast<unsigned char>(rest.back());
+            ASSERT_EQ(s->stream_getc(s), c) << rest.size();
+            if (c >= 0) rest.pop_back(), line += c == '\n';
         }
     }
-    EXPECT_EQ(got, text);
-    EXPECT_EQ(s.line, lines);
-    EXPECT_NE(s.stream_eof(&s), 0);
-    EXPECT_EQ(s.stream_getc(&s), -1);
-    EXPECT_EQ(s.stream_close(&s), 0);
+}
+
+// The same random texts through string streams, file streams opened by name
+// (read in blocks of 64 KiB) and wrapped C streams, each written first through
+// zebio (a file and a buffer stream), which must keep every byte.
+TEST(Streams, RandomTextsReadAsTheModelSays) {
+    std::mt19937 random(9);
+    std::string path = temp_path("model");
+    for (int round = 0; round < 24; ++round) {
+        std::string text;
+        size_t size = round % 4 == 0 ? 140000 : random() % 300 + 1;
+        while (text.size() < size) text += "a\nb\r\n{ [\"\\\"x\xe9\xff\0z"[random() % 15];
+        vrml_stream s{}, buffer{};
+        ASSERT_EQ(zeb_initfilename(&s, path.c_str(), "w"), 0);
+        ASSERT_EQ(zeb_initbufferstream(&buffer), 0);
+        for (vrml_stream *out : {&s, &buffer})
+            ASSERT_EQ(zeb_write(out, 0, text.data(), text.size()), static_cast<int>(text.size()));
+        ASSERT_EQ(s.stream_close(&s), 0);
+        size_t n = 0;
+        const char *held = zeb_getbuffer(&buffer, &n);
+        ASSERT_EQ(std::string(held, n), text);
+        buffer.stream_close(&buffer);
+        ASSERT_EQ(read_file(path), text);
+
+        ASSERT_EQ(zeb_initstringstream(&s, text.c_str(), static_cast<int>(size)), 0);
+        compare_with_model(&s, text, random, false);
+        ASSERT_EQ(zeb_setstringstream(&s, text.c_str(), -1), 0);  // up to the NUL, from the start
+        compare_with_model(&s, text.substr(0, text.find('\0')), random);
+        ASSERT_EQ(zeb_setstringstream(&s, text.c_str(), 0), 0);  // no character at all
+        ASSERT_NE(s.stream_eof(&s), 0);
+        s.stream_close(&s);
+        ASSERT_EQ(zeb_initfilename(&s, path.c_str(), "r"), 0);
+        compare_with_model(&s, text, random);
+        s.stream_close(&s);
+        FILE *f = std::fopen(path.c_str(), "rb");
+        ASSERT_EQ(zeb_initfilestream(&s, f), 0);
+        compare_with_model(&s, text, random);
+        s.stream_close(&s);
+        std::fclose(f);
+    }
     std::remove(path.c_str());
 }
 
-TEST(FileStream, MissingFileFailsToOpen) {
+// One line of tests/data/zebio/streams.txt: a buffer stream or a string
+// stream over a text, the operations made on it and their results, then
+// what a buffer stream holds.
+std::string run_operations(const Words &words) {
     vrml_stream s{};
-    EXPECT_EQ(zeb_initfilename(&s, "/nonexistent/dir/x.wrl", "r"), -1);
-    EXPECT_EQ(zeb_initfilename(&s, "x.wrl", "q"), -1);
-    EXPECT_EQ(zeb_initfilestream(&s, nullptr), -1);
+    std::string text = words[0].substr(words[0].find(':') + 1), out;
+    if (words[0] == "buffer") zeb_initbufferstream(&s);
+    else zeb_initstringstream(&s, text.empty() ? nullptr : text.c_str(), text.empty() ? 0 : -1);
+    for (size_t i = 1; i < words.size(); ++i) {
+        std::string op = words[i].substr(0, words[i].find(':'));
+        std::string arg = op.size() < words[i].size() ? words[i].substr(op.size() + 1) : "";
+        char buf[16] = "";
+        int r = op == "printf" ? s.stream_printf(&s, "%s", arg.c_str())
+              : op == "iprintf" ? s.stream_iprintf(&s, "%s", arg.c_str())
+              : op == "write" ? zeb_write(&s, arg[0] == '>', arg.c_str() + 1, arg.size() - 1)
+              : op == "getc" ? s.stream_getc(&s)
+              : op == "ungetc" ? s.stream_ungetc(&s, arg[0])
+              : op == "eof" ? s.stream_eof(&s) != 0
+              : op == "gets" ? s.stream_gets(&s, buf, sizeof buf)
+              : op == "reset" ? zeb_resetbuffer(&s)
+              : op == "close" ? s.stream_close(&s)
+              : op == "line" ? static_cast<int>(s.line) : -99;
+        out += (i > 1 ? " " : "") + std::to_string(r) + (buf[0] ? quote(buf) : "");
+    }
+    size_t n = 99;
+    const char *held = zeb_getbuffer(&s, &n);
+    out += " holds " + (held ? quote(std::string(held, n)) : std::to_string(n));
+    s.stream_close(&s);
+    return out;
 }
 
-TEST(FileStream, OutputIsCreatedAtItsFirstWriteSoTheInputSurvives) {
-    std::string path = temp_path("same");
-    write_file(path, "#VRML V2.0 utf8\nGroup {}\n");
+TEST(Streams, OperationsGiveTheTabledResults) { check_transcript("zebio/streams.txt", run_operations); }
+
+TEST(FileStreams, OpeningWritingAndWrapping) {
     vrml_stream in{}, out{};
+    EXPECT_EQ(zeb_initfilename(&in, "/nonexistent/dir/x.wrl", "r"), -1);
+    EXPECT_EQ(zeb_initfilename(&in, "x.wrl", "q"), -1);
+    EXPECT_EQ(zeb_initfilestream(&in, nullptr), -1);
+    // An output file is made at its first write: the input on it survives.
+    std::string path = temp_path("same");
+    std::ofstream(path, std::ios::binary) << "#VRML V2.0 utf8\n";
     ASSERT_EQ(zeb_initfilename(&in, path.c_str(), "r"), 0);
     ASSERT_EQ(zeb_initfilename(&out, path.c_str(), "w"), 0);
-    std::string got;
-    for (int c; (c = in.stream_getc(&in)) >= 0;) got.push_back(static_cast<char>(c));
-    EXPECT_EQ(got, "#VRML V2.0 utf8\nGroup {}\n");
-    in.stream_close(&in);
-    EXPECT_EQ(read_file(path), "#VRML V2.0 utf8\nGroup {}\n");
+    char line[32];
+    EXPECT_EQ(in.stream_gets(&in, line, sizeof line), 1);
+    EXPECT_EQ(in.stream_close(&in), 0);
+    EXPECT_EQ(read_file(path) + line, "#VRML V2.0 utf8\n#VRML V2.0 utf8\n");
     EXPECT_EQ(out.stream_printf(&out, "%s %d\n", "written", 7), 10);
     EXPECT_EQ(out.stream_close(&out), 0);
     EXPECT_EQ(read_file(path), "written 7\n");
+    // A wrapped C stream is flushed at the close, not closed.
+    FILE *f = std::fopen(path.c_str(), "w+b");
+    ASSERT_EQ(zeb_initfilestream(&out, f), 0);
+    out.stream_printf(&out, "abc");
+    EXPECT_EQ(out.stream_close(&out), 0);
+    EXPECT_EQ(std::fputs("d", f), 1);
+    EXPECT_EQ(std::fclose(f), 0);
+    ASSERT_EQ(zeb_initfilename(&out, path.c_str(), "a"), 0);  // appends
+    out.stream_printf(&out, "e");
+    EXPECT_EQ(out.stream_close(&out), 0);
+    EXPECT_EQ(read_file(path), "abcde");
     std::remove(path.c_str());
-}
-
-TEST(FileStream, WrapsAnOpenCStreamWithoutClosingIt) {
-    FILE *f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    vrml_stream s{};
-    ASSERT_EQ(zeb_initfilestream(&s, f), 0);
-    s.stream_printf(&s, "abc");
-    EXPECT_EQ(s.stream_close(&s), 0);
-    std::rewind(f);
-    char buf[8] = {};
-    EXPECT_EQ(std::fread(buf, 1, sizeof buf, f), 3u);
-    EXPECT_STREQ(buf, "abc");
-    std::fclose(f);
-}
-
-TEST(Indentation, NestedBracesAndBracketsIndentTwoSpacesALevel) {
-    BufferOutput out;
-    vrml_stream *s = out.get();
-    s->stream_printf(s, "DEF T Transform {");
-    s->stream_iprintf(s, "children [");
-    s->stream_iprintf(s, "Shape {");
-    s->stream_iprintf(s, "geometry Box {");
-    s->stream_printf(s, "}");
-    s->stream_iprintf(s, "}");
-    s->stream_iprintf(s, "]");
-    s->stream_iprintf(s, "translation %d %d %d", 0, 1, 0);
-    s->stream_iprintf(s, "}\n");
-    EXPECT_EQ(out.text(),
-              "DEF T Transform {\n"
-              "  children [\n"
-              "    Shape {\n"
-              "      geometry Box {}\n"
-              "    }\n"
-              "  ]\n"
-              "  translation 0 1 0\n"
-              "}\n");
-}
-
-TEST(Indentation, BracesInsideQuotedStringsDoNotCount) {
-    BufferOutput out;
-    vrml_stream *s = out.get();
-    s->stream_printf(s, "url [ \"a{[\\\"{\" ]");
-    s->stream_iprintf(s, "x");
-    s->stream_printf(s, "\n");
-    s->stream_iprintf(s, "y");
-    EXPECT_EQ(out.text(), "url [ \"a{[\\\"{\" ]\nx\ny");
-}
-
-TEST(Indentation, MoreClosersThanOpenersNeverGoBelowZero) {
-    BufferOutput out;
-    vrml_stream *s = out.get();
-    s->stream_printf(s, "}}]");
-    s->stream_iprintf(s, "a {");
-    s->stream_iprintf(s, "b");
-    EXPECT_EQ(out.text(), "}}]\na {\n  b");
-}
-
-TEST(BufferStream, LongTextsResetAndReading) {
-    BufferOutput out;
-    vrml_stream *s = out.get();
-    std::string big(5000, 'x');
-    EXPECT_EQ(s->stream_printf(s, "%s", big.c_str()), 5000);
-    EXPECT_EQ(out.text(), big);
-    EXPECT_EQ(zeb_resetbuffer(s), 0);
-    EXPECT_EQ(out.text(), "");
-    EXPECT_EQ(s->stream_getc(s), -1);
-    EXPECT_NE(s->stream_eof(s), 0);
-    vrml_stream other{};
-    zeb_initstringstream(&other, "x", 1);
-    size_t n = 99;
-    EXPECT_EQ(zeb_getbuffer(&other, &n), nullptr);
-    EXPECT_EQ(n, 0u);
-    EXPECT_EQ(zeb_resetbuffer(&other), -1);
-    other.stream_close(&other);
-}
-
-TEST(Close, EveryOperationFailsHarmlesslyAfterwards) {
-    vrml_stream s{};
-    zeb_initstringstream(&s, "abc", 3);
-    EXPECT_EQ(s.stream_close(&s), 0);
-    EXPECT_EQ(s.stream_getc(&s), -1);
-    EXPECT_EQ(s.stream_ungetc(&s, 'a'), -1);
-    EXPECT_NE(s.stream_eof(&s), 0);
-    char buf[4];
-    EXPECT_EQ(s.stream_gets(&s, buf, sizeof buf), 0);
-    EXPECT_EQ(s.stream_printf(&s, "x"), -1);
-    EXPECT_EQ(s.stream_iprintf(&s, "x"), -1);
-    EXPECT_EQ(s.stream_close(&s), -1);
 }
 
 }  // namespace
