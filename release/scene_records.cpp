@@ -9,6 +9,7 @@
 
 #include "loader/side_records.h"
 #include "release/release_internal.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ scene_record *find_record(vrml_context *ctx, bool create) {
     if (!create) return nullptr;
     // A record a former context at this address left behind.
     if (record) drop_record(record);
-    record = static_cast<scene_record *>(std::calloc(1, sizeof(scene_record)));
+    record = static_cast<scene_record *>(vrml_heap_calloc(1, sizeof(scene_record)));
     *word = record;
     if (record) record->ctx = ctx;
     return record;
@@ -73,8 +74,8 @@ void vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type,
     if (record->count == record->capacity) {
         size_t capacity = record->capacity ? record->capacity * 2 : 16;
         if (capacity > SIZE_MAX / sizeof(owned_entry)) return;
-        auto *grown =
-            static_cast<owned_entry *>(std::realloc(record->entries, capacity * sizeof(owned_entry)));
+        auto *grown = static_cast<owned_entry *>(
+            vrml_heap_realloc(record->entries, capacity * sizeof(owned_entry)));
         if (!grown) return;
         record->entries = grown;
         record->capacity = capacity;
