@@ -13,6 +13,7 @@
 #include "vrml_parser.h"
 #include "vrml_writer.h"
 #include "loader/report.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ int settle(vrml_field *value, const ArrayKind &kind, Collected &c, int result) {
     }
     size_t bytes = c.count * vrml_fieldsize(kind.element_type);
     if (c.capacity > c.count) {
-        if (void *trimmed = std::realloc(c.data, bytes)) c.data = static_cast<unsigned char *>(trimmed);
+        if (void *trimmed = vrml_heap_realloc(c.data, bytes))
+            c.data = static_cast<unsigned char *>(trimmed);
     }
     array->values = c.data;
     array->count = static_cast<int32_t>(c.count);
@@ -119,7 +121,7 @@ int add_element(vrml_context *ctx, Collected &c, const ArrayKind &kind, const vr
         size_t capacity = c.capacity ? c.capacity * 2 : 16;
         if (capacity > static_cast<size_t>(INT32_MAX)) capacity = static_cast<size_t>(INT32_MAX);
         void *grown = capacity > c.count && capacity <= SIZE_MAX / size
-                          ? std::realloc(c.data, capacity * size)
+                          ? vrml_heap_realloc(c.data, capacity * size)
                           : nullptr;
         if (!grown) {
             if (kind.element_type == VRML_SFSTRING) std::free(element.sfstring);

@@ -45,8 +45,11 @@ vrml_context *vrml_newcontext(vrml_stream *in, vrml_stream *out) {
 
 void vrml_loadcontext(vrml_context *ctx) {
     vrml_parsebuiltinfields(ctx);
-    vrml_newscope(ctx);
-    vrml_pushscope(ctx, vrml_getscopeentry(ctx, 0));
+    // Without scope 0 no statement can be read.
+    if (vrml_newscope(ctx) < 0 || vrml_pushscope(ctx, vrml_getscopeentry(ctx, 0)) < 0) {
+        vrml_problem_nomem(ctx, nullptr);
+        return;
+    }
     vrml_nativeinit(ctx);
     vrml_get_MFNodeList(ctx, ctx->root);
     vrnrt_oninitialupdate(ctx);

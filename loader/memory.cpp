@@ -6,6 +6,8 @@
 #include <cstring>
 #include "platform/second_name.h"
 
+#include "zebio/heap.h"
+
 std::atomic<uint64_t> g_vrml_listremovals{0};
 
 extern "C" {
@@ -13,12 +15,12 @@ extern "C" {
 ZEBVRML2_API void *vrml_malloc(unsigned int size) {
     // calloc(1, 0) may give null; a zero-size request still gets a block so
     // that null always means exhaustion.
-    return std::calloc(1, size ? size : 1);
+    return vrml_heap_calloc(1, size ? size : 1);
 }
 
 ZEBVRML2_API void *vrml_alloclist(void) {
     static_assert(sizeof(vrml_list) <= sizeof(vrml_listitem), "one record serves both");
-    return std::calloc(1, sizeof(vrml_listitem));
+    return vrml_heap_calloc(1, sizeof(vrml_listitem));
 }
 
 ZEBVRML2_API int vrml_listappend(vrml_list *list, void *data) {
@@ -88,5 +90,5 @@ int vrml_savestring(char **target, const char *text) {
 void *vrml_malloc_array(size_t count, size_t size) {
     if (size != 0 && count > SIZE_MAX / size) return nullptr;
     size_t total = count * size;
-    return std::calloc(1, total ? total : 1);
+    return vrml_heap_calloc(1, total ? total : 1);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "vrml_fields.h"
 #include "vrml_loader.h"
 
 extern vrml_loghandler g_vrml_loghandler;
@@ -21,5 +22,9 @@ void vrml_report_impl(vrml_context *ctx, vrml_stream *in, int32_t code, int seve
 
 #define vrml_problem(ctx, in, code, ...) vrml_report(ctx, in, code, VRML_LOG_PROBLEM, __VA_ARGS__)
 #define vrml_notice(ctx, in, code, ...) vrml_report(ctx, in, code, VRML_LOG_NOTICE, __VA_ARGS__)
+
+// Memory ran out where the operation has no message of its own: reported
+// as the field readers report it, so that the host learns of the loss.
+#define vrml_problem_nomem(ctx, in) vrml_problem(ctx, in, VRML_ERR_NOMEM, "Out of memory")
 
 #endif

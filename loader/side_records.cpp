@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "platform/sync.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ Slot *find(SideMap &m, const void *key) {
 bool grow(SideMap &m) {
     size_t capacity = m.capacity ? m.capacity * 2 : 64;
     if (m.live * 4 < m.capacity) capacity = m.capacity;  // mostly tombstones: rehash in place
-    auto *slots = static_cast<Slot *>(std::calloc(capacity, sizeof(Slot)));
+    auto *slots = static_cast<Slot *>(vrml_heap_calloc(capacity, sizeof(Slot)));
     if (!slots) return false;
     for (size_t i = 0; i < m.capacity; ++i) {
         const Slot &s = m.slots[i];
@@ -125,7 +126,7 @@ void **vrml_side_word(const void *record, bool create) {
     }
     if (!create) return nullptr;
     if ((m.used + 1) * 2 > m.capacity && !grow(m)) return nullptr;
-    auto **word = static_cast<void **>(std::calloc(1, sizeof(void *)));
+    auto **word = static_cast<void **>(vrml_heap_calloc(1, sizeof(void *)));
     if (!word) return nullptr;
     size_t i = home(record, m.capacity);
     while (m.slots[i].key && m.slots[i].key != kTombstone) i = (i + 1) & (m.capacity - 1);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "vrml_native.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -112,11 +113,11 @@ int sortlistappend(vrnrt_list *list, void *data, key_of key) {
 extern "C" {
 
 ZEBVRML2_API void *vrnrt_malloc(unsigned int size) {
-    return std::calloc(1, size ? size : 1);
+    return vrml_heap_calloc(1, size ? size : 1);
 }
 
 ZEBVRML2_API vrml_listitem *vrnrt_alloclist(void) {
-    return static_cast<vrml_listitem *>(std::calloc(1, sizeof(vrml_listitem)));
+    return static_cast<vrml_listitem *>(vrml_heap_calloc(1, sizeof(vrml_listitem)));
 }
 
 ZEBVRML2_API void vrnrt_listenq(vrnrt_list *list, vrml_listitem *item) {

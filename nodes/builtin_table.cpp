@@ -12,6 +12,7 @@
 #include "fields/field_internal.h"
 #include "loader/report.h"
 #include "nodes/node_internal.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -795,7 +796,7 @@ ZEBVRML2_API int vrml_parsebuiltinfields(vrml_context *ctx) {
     vrml_context bare{};
     bare.protoindex = -1;
     if (!ctx) ctx = &bare;
-    auto *values = static_cast<vrml_field **>(std::calloc(kMemberCount, sizeof(vrml_field *)));
+    auto *values = static_cast<vrml_field **>(vrml_heap_calloc(kMemberCount, sizeof(vrml_field *)));
     if (!values) out_of_memory();
     parse_defaults(ctx, values);
     int expected = kTexts;

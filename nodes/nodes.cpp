@@ -167,7 +167,8 @@ bool vrml_completeinstance(vrml_context *ctx, vrml_node *node) {
     vrml_popscope(ctx);
     if (!ok) return false;
     vrml_createroutetree(scope);
-    if (t->external && t->externrecord) vrml_listappend(&t->externrecord->pending, node);
+    if (t->external && t->externrecord && vrml_listappend(&t->externrecord->pending, node) < 0)
+        vrml_problem_nomem(ctx, nullptr);  // the instance will not be wired
     return true;
 }
 
@@ -229,6 +230,7 @@ ZEBVRML2_API vrml_exposedfield *vrml_alloc_exposedfield(vrml_context *ctx,
         return nullptr;
     }
     record->holder = vrml_alloc_field(ctx, member);  // may stay null
+    if (!record->holder && member->defaultvalue) vrml_problem_nomem(ctx, nullptr);
     return record;
 }
 

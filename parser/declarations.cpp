@@ -171,12 +171,16 @@ int read_interface(vrml_context *ctx, member_set &set, bool proto) {
         vrml_field *value = nullptr;
         if (proto && is_valued(memberclass)) {
             value = vrml_allocfield(type);
-            if (!value) return -1;
+            if (!value) {
+                vrml_problem_nomem(nullptr, in);
+                return -1;
+            }
             vrml_parsefield[type](ctx, value);
         }
         vrml_fieldtemplate *m = vrml_createfieldtemplate(memberclass, type, token, value, 0);
         if (!m) {
             release_value(type, value);
+            vrml_problem_nomem(nullptr, in);
             return -1;
         }
         set.items[set.count++] = m;
@@ -192,7 +196,10 @@ bool read_declaration(vrml_context *ctx, member_set &set, bool proto, int *scope
     set.count = 0;
     *scopeid = vrml_newscope(ctx);
     if (proto && *scopeid < 0) vrml_problem(nullptr, ctx->in, 0, "INTERNAL ERR: Invalid scope id: %d", *scopeid);
-    if (!add_hidden_members(set, *scopeid)) return false;
+    if (!add_hidden_members(set, *scopeid)) {
+        vrml_problem_nomem(nullptr, ctx->in);
+        return false;
+    }
     int32_t saved = ctx->protoindex;
     ctx->protoindex = -2;
     if (read_interface(ctx, set, proto) < 0) {
@@ -237,9 +244,16 @@ int script_fail(vrml_context *ctx, script_state &s, int result) {
 // there): kept until the Script node exists and its DEF name is bound.
 void read_script_route(vrml_context *ctx, script_state &s) {
     auto *names = static_cast<vrml_routenames *>(vrml_malloc(sizeof(vrml_routenames)));
-    if (!names) return;
-    if (vrml_readroutenames(ctx, names) < 0 || vrml_listappend(&s.routes, names) < 0)
+    if (!names) {
+        vrml_problem_nomem(ctx, nullptr);
+        return;
+    }
+    if (vrml_readroutenames(ctx, names) < 0) {
         std::free(names);
+    } else if (vrml_listappend(&s.routes, names) < 0) {
+        std::free(names);
+        vrml_problem_nomem(ctx, nullptr);
+    }
 }
 
 // Reads a value of type; the reader's negative result is reported and
@@ -267,7 +281,10 @@ ZEBVRML2_API int vrml_readproto(vrml_context *ctx) {
     if (clash) vrml_problem(nullptr, in, 0, "vrml_rp: PROTO %s already exists", word);
     char *name = nullptr;
     vrml_savestring(&name, word);
-    if (!name) return -1;
+    if (!name) {
+        vrml_problem_nomem(nullptr, in);
+        return -1;
+    }
     if (vrml_get_bracket(in) != 1) {
         vrml_problem(nullptr, in, 0, "vrml_readproto: No declaration\n");
         std::free(name);
@@ -325,7 +342,10 @@ ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     if (!vrml_get_nodename(in, word, sizeof word)) return 0;
     char *name = nullptr;
     vrml_savestring(&name, word);
-    if (!name) return -1;
+    if (!name) {
+        vrml_problem_nomem(nullptr, in);
+        return -1;
+    }
     if (vrml_get_bracket(in) != 1) vrml_problem(nullptr, in, 0, "vrml_readproto: No declaration\n");
     member_set set;
     int scopeid = -1;
@@ -338,6 +358,7 @@ ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     for (int i = 0; i < set.count; ++i) vrml_display_field(nullptr, set.items[i]);
     vrml_nodetemplate *t = make_template(name, set);
     if (!t) {
+        vrml_problem_nomem(nullptr, in);
         ctx->protoindex = saved;
         return -1;
     }
@@ -349,6 +370,7 @@ ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
         vrml_freefielddata[VRML_MFSTRING](url);
         std::free(record);
         if (id < 0) release_template(t);
+        vrml_problem_nomem(nullptr, in);
         return -1;
     }
     record->url = url;
@@ -356,13 +378,23 @@ ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     t->external = 1;
     t->externrecord = record;
     vrml_parsefield[VRML_MFSTRING](ctx, url);
-    vrml_listappend(&ctx->externprotos, record);
+    if (vrml_listappend(&ctx->externprotos, record) < 0) {
+        // Only the list releases records: the template goes on without one.
+        t->external = 0;
+        t->externrecord = nullptr;
+        vrml_freefielddata[VRML_MFSTRING](url);
+        std::free(record);
+        vrml_problem_nomem(nullptr, in);
+        ctx->protoindex = saved;
+        return -1;
+    }
     const void *end = std::memchr(ctx->baselocation, '\0', sizeof ctx->baselocation);
     size_t length = end ? static_cast<size_t>(static_cast<const char *>(end) - ctx->baselocation)
                         : sizeof ctx->baselocation;
     if (length > 0) {
         record->location = static_cast<char *>(vrml_malloc_array(length + 1, 1));
         if (record->location) std::memcpy(record->location, ctx->baselocation, length);
+        else vrml_problem_nomem(nullptr, in);
     }
     ctx->protoindex = saved;
     return 1;
@@ -458,6 +490,7 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
         int n = vrml_adddef(ctx->deftable, defname, nullptr);
         if (n < 0) {
             std::free(defname);
+            vrml_problem_nomem(ctx, nullptr);
         } else {
             defref = -n;
             entry = vrml_getdefentry(ctx->deftable, n - 1);

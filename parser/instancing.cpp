@@ -120,9 +120,13 @@ void copy_member(vrml_context *ctx, vrml_node *source, vrml_node *node, int i) {
     if (from.status < 0) {
         void *own = slot.content;
         if (ctx->scopeowner) share_is(ctx, ctx->scopeowner, -from.status - 1, node, i);
-        // A member that kept its own content is released with the scene.
-        if (slot.content == own && slot.sharedpart == 0)
-            vrml_scene_own(ctx, own, slot.memberclass, slot.type, false);
+        // A member that kept its own content is released with the scene;
+        // unrecorded, it stays the copy's own, without the IS connection.
+        if (slot.content == own && slot.sharedpart == 0 &&
+            !vrml_scene_own(ctx, own, slot.memberclass, slot.type, false)) {
+            slot.status = 0;
+            vrml_problem_nomem(ctx, nullptr);
+        }
         return;
     }
     if (slot.memberclass != VRML_EXPOSEDFIELD && slot.memberclass != VRML_FIELD) return;

@@ -61,7 +61,12 @@ bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
     vrml_member &slot = node->members[i];
     // The body node keeps its own content under the IS status; the scene
     // releases it (the status alone does not tell it from a shared one).
-    if (slot.status >= 0) vrml_scene_own(ctx, slot.content, slot.memberclass, slot.type, false);
+    // Unrecorded, the member stays the node's own: the mapping is dropped.
+    if (slot.status >= 0 &&
+        !vrml_scene_own(ctx, slot.content, slot.memberclass, slot.type, false)) {
+        vrml_problem_nomem(ctx, nullptr);
+        return true;
+    }
     slot.status = static_cast<int8_t>(-(j + 1));
     return ok;
 }
@@ -72,9 +77,10 @@ void read_member_value(vrml_context *ctx, vrml_node *node, int i) {
     vrml_field *value = vrml_allocfield(member.type);
     if (!value) vrml_fatal_err("v_d_n: No mem\n");
     vrml_parsefield[member.type](ctx, value);
-    vrml_setnodefield(ctx->templates, node, value, i);
+    bool taken = vrml_setnodefield(ctx->templates, node, value, i) >= 0;
+    if (!taken) vrml_problem_nomem(ctx, nullptr);  // no holder for the value
     // Events hold no assigned value: the node does not take it.
-    if (member.memberclass == VRML_EVENTIN || member.memberclass == VRML_EVENTOUT)
+    if (!taken || member.memberclass == VRML_EVENTIN || member.memberclass == VRML_EVENTOUT)
         vrml_freefielddata[member.type](value);
 }
 
@@ -155,8 +161,12 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
     int32_t defref = 0;
     if (defname) {
         int n = vrml_adddef(ctx->deftable, defname, node);
-        if (n < 0) std::free(defname);
-        else defref = -n;
+        if (n < 0) {
+            std::free(defname);
+            vrml_problem_nomem(ctx, nullptr);
+        } else {
+            defref = -n;
+        }
     }
 
     vrml_stream *in = ctx->in;

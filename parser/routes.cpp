@@ -205,7 +205,9 @@ bool add_to_event(vrml_route *route) {
     if (!route->sourcenode) return false;
     vrml_nodetemplate *nodetemplate =
         vrml_gettemplateentry(scope->templates, route->sourcenode->type);
-    return vrml_attachroute(nodetemplate, route->sourcenode, route) == 1;
+    int attached = vrml_attachroute(nodetemplate, route->sourcenode, route);
+    if (attached < 0) vrml_problem_nomem(route->sourcenode->context, nullptr);
+    return attached == 1;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/sync.h"
+#include "zebio/heap.h"
 
 struct vrml_semaphore {
     pthread_mutex_t mutex;
@@ -29,7 +30,7 @@ int g_poolused = 0;
 vrml_semaphore *allocate() {
     int slot = __atomic_fetch_add(&g_poolused, 1, __ATOMIC_RELAXED);
     if (slot < kPoolSize) return &g_pool[slot];
-    return static_cast<vrml_semaphore *>(std::calloc(1, sizeof(vrml_semaphore)));
+    return static_cast<vrml_semaphore *>(vrml_heap_calloc(1, sizeof(vrml_semaphore)));
 }
 
 void release(vrml_semaphore *sem) {

@@ -58,9 +58,9 @@ void vrml_free_contentshell(int memberclass, void *content, int kept);
 // vrml_free_contentshell). vrmlutil_unloadscene releases them after
 // vrml_free_scene. A content is recorded at most once.
 
-// Records content; nothing happens for null content, or when memory runs
-// out (the record then stays unreleased).
-void vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type, bool shell);
+// Records content (true; also for null content or content recorded
+// before); false when memory runs out (nothing recorded).
+bool vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type, bool shell);
 
 // Forgets content (it is then the caller's): 1 when it was recorded whole,
 // 2 as a shell, 0 when it was not recorded.

@@ -9,6 +9,7 @@
 
 #include "loader/side_records.h"
 #include "release/release_internal.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ scene_record *find_record(vrml_context *ctx, bool create) {
     if (!create) return nullptr;
     // A record a former context at this address left behind.
     if (record) drop_record(record);
-    record = static_cast<scene_record *>(std::calloc(1, sizeof(scene_record)));
+    record = static_cast<scene_record *>(vrml_heap_calloc(1, sizeof(scene_record)));
     *word = record;
     if (record) record->ctx = ctx;
     return record;
@@ -66,24 +67,26 @@ scene_record *find_record(vrml_context *ctx, bool create) {
 
 }  // namespace
 
-void vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type, bool shell) {
-    if (!ctx || !content) return;
+bool vrml_scene_own(vrml_context *ctx, void *content, int memberclass, int type, bool shell) {
+    if (!ctx || !content) return true;
     scene_record *record = find_record(ctx, true);
-    if (!record || find_entry(record, content)) return;
+    if (!record) return false;
+    if (find_entry(record, content)) return true;
     if (record->count == record->capacity) {
         size_t capacity = record->capacity ? record->capacity * 2 : 16;
-        if (capacity > SIZE_MAX / sizeof(owned_entry)) return;
-        auto *grown =
-            static_cast<owned_entry *>(std::realloc(record->entries, capacity * sizeof(owned_entry)));
-        if (!grown) return;
+        if (capacity > SIZE_MAX / sizeof(owned_entry)) return false;
+        auto *grown = static_cast<owned_entry *>(
+            vrml_heap_realloc(record->entries, capacity * sizeof(owned_entry)));
+        if (!grown) return false;
         record->entries = grown;
         record->capacity = capacity;
     }
     void **word = vrml_side_word(content, true);
-    if (!word) return;
+    if (!word) return false;
     record->entries[record->count] = {content, static_cast<uint8_t>(memberclass),
                                       static_cast<uint8_t>(type), shell};
     *word = reinterpret_cast<void *>(static_cast<uintptr_t>(++record->count));
+    return true;
 }
 
 int vrml_scene_disown(vrml_context *ctx, void *content) {

@@ -90,10 +90,10 @@ ZEBVRML2_API int vrml_dupscope(vrml_context *ctx, vrml_scope *source) {
             ok = vrml_adddef(defs, entry ? entry->name : nullptr, nullptr) >= 0;
         }
         for (vrml_listitem *it = source->deftable->routes.first; it && ok; it = it->next) {
+            if (!it->data) continue;  // a list item without a route
             vrml_route *copy = vrml_duproute(static_cast<vrml_route *>(it->data));
-            if (!copy) continue;  // a list item without a route
-            copy->scope = scope;
-            ok = vrml_listappend(&defs->routes, copy) >= 0;
+            ok = copy && vrml_listappend(&defs->routes, copy) >= 0;
+            if (copy) copy->scope = scope;
             if (!ok) std::free(copy);
         }
     }
@@ -169,6 +169,7 @@ ZEBVRML2_API int vrml_adddef(vrml_deftable *table, char *name, vrml_node *node) 
     vrml_defentry *entry = vrml_newdef(name, node);
     if (!entry) return -1;
     if (vrml_listappend(&table->defs, entry) < 0) {
+        if (node) node->defname = nullptr;
         std::free(entry);
         return -1;
     }

@@ -8,6 +8,8 @@
 // that store until it is read out.
 #include "zebio.h"
 
+#include "heap.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -69,7 +71,8 @@ FILE *open_file(const char *name, const char *mode) {
 #ifdef _WIN32
     int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
     if (n > 0) {
-        auto *wide = static_cast<wchar_t *>(std::malloc(static_cast<size_t>(n) * sizeof(wchar_t)));
+        auto *wide =
+            static_cast<wchar_t *>(vrml_heap_malloc(static_cast<size_t>(n) * sizeof(wchar_t)));
         if (!wide) return nullptr;
         FILE *fp = nullptr;
         if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, n) == n) {
@@ -102,7 +105,7 @@ bool refill(vrml_stream *s, ZebState *st) {
     if (st->kind != kFileIn && st->kind != kFileWrap) return false;
     if (st->inputdone || !st->fp) return false;
     if (!st->block) {
-        st->block = static_cast<unsigned char *>(std::malloc(kBlockSize));
+        st->block = static_cast<unsigned char *>(vrml_heap_malloc(kBlockSize));
         if (!st->block) {
             st->inputdone = true;
             fail(st, ENOMEM);
@@ -145,7 +148,7 @@ int op_ungetc(vrml_stream *s, int c) {
     } else {
         if (!st->inpushback) {
             if (!st->pb) {
-                st->pb = static_cast<unsigned char *>(std::malloc(2048));
+                st->pb = static_cast<unsigned char *>(vrml_heap_malloc(2048));
                 if (!st->pb) {
                     fail(st, ENOMEM);
                     return -1;
@@ -160,7 +163,7 @@ int op_ungetc(vrml_stream *s, int c) {
             size_t used = st->pbcap;  // the store is full
             if (used > (SIZE_MAX / 2)) return -1;
             size_t ncap = st->pbcap * 2;
-            auto *n = static_cast<unsigned char *>(std::malloc(ncap));
+            auto *n = static_cast<unsigned char *>(vrml_heap_malloc(ncap));
             if (!n) {
                 fail(st, ENOMEM);
                 return -1;
@@ -231,7 +234,7 @@ int write_out(ZebState *st, const char *text, size_t len) {
         if (need > st->ocap) {
             size_t ncap = st->ocap ? st->ocap : 256;
             while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
-            char *n = static_cast<char *>(std::realloc(st->obuf, ncap));
+            char *n = static_cast<char *>(vrml_heap_realloc(st->obuf, ncap));
             if (!n) {
                 fail(st, ENOMEM);
                 return -1;
@@ -264,7 +267,7 @@ int format_and(ZebState *st, const char *format, va_list ap, Emit emit) {
     va_end(copy);
     if (n < 0) return -1;
     if (static_cast<size_t>(n) < sizeof small) return emit(small, static_cast<size_t>(n));
-    char *big = static_cast<char *>(std::malloc(static_cast<size_t>(n) + 1));
+    char *big = static_cast<char *>(vrml_heap_malloc(static_cast<size_t>(n) + 1));
     if (!big) {
         fail(st, ENOMEM);
         return -1;
@@ -357,7 +360,7 @@ int op_close(vrml_stream *s) {
 
 ZebState *init(vrml_stream *s, int kind) {
     if (!s) return nullptr;
-    auto *st = static_cast<ZebState *>(std::calloc(1, sizeof(ZebState)));
+    auto *st = static_cast<ZebState *>(vrml_heap_calloc(1, sizeof(ZebState)));
     if (!st) return nullptr;
     st->kind = kind;
     st->atlinestart = true;
@@ -376,7 +379,7 @@ ZebState *init(vrml_stream *s, int kind) {
 
 char *copy_text(const char *text) {
     size_t n = std::strlen(text) + 1;
-    char *p = static_cast<char *>(std::malloc(n));
+    char *p = static_cast<char *>(vrml_heap_malloc(n));
     if (p) std::memcpy(p, text, n);
     return p;
 }
