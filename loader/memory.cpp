@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-std::atomic<uint64_t> g_vrml_listremovals{0};
+#include "scopes/list_index.h"
 
 extern "C" {
 
@@ -51,7 +51,7 @@ ZEBVRML2_API void vrml_listdeleteitem(vrml_list *list, vrml_listitem *item) {
     else list->last = item->previous;
     --list->count;
     item->next = item->previous = nullptr;
-    g_vrml_listremovals.fetch_add(1, std::memory_order_relaxed);
+    vrml_listindex_noteremoval(list);
 }
 
 ZEBVRML2_API vrml_listitem *vrml_listdeleteitemdata(vrml_list *list, void *data) {
