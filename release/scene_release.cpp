@@ -221,7 +221,6 @@ void vrml_free_sceneremains(vrml_context *ctx) {
         free_externproto(static_cast<vrml_externproto *>(it->data));
     free_items(&ctx->externprotos);
     vrml_context_releasescopeindex(ctx);
-    vrml_context_releasenodelimit(ctx);
     std::free(ctx);
 }
 
