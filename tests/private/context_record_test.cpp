@@ -1,8 +1,11 @@
 // What the library keeps per context beside the context record: the node
-// limit of each context.
+// limit of each context and the note that vrml_free_scene has run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/loaded_scene.h"
 
@@ -47,6 +50,34 @@ TEST(ContextRecord, EachContextKeepsItsOwnNodeLimit) {
         for (int attempt = 0; attempt < 12; ++attempt)
             for (LoadedScene &scene : scenes) vrml_createnode(scene.ctx, 19);
         for (int c = 0; c < 3; ++c) EXPECT_EQ(scenes[c].ctx->allnodes.count, row.made[c]) << c;
+    }
+}
+
+std::vector<std::string> example_worlds() {
+    std::vector<std::string> paths;
+    for (const auto &entry :
+         std::filesystem::directory_iterator(std::string(ZEBVRML2_SOURCE_DIR) + "/examples"))
+        if (entry.path().extension() == ".wrl") paths.push_back(entry.path().string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+TEST(ContextRecord, UnloadAfterFreeSceneReleasesOnlyWhatIsLeft) {
+    const std::vector<std::string> worlds = example_worlds();
+    ASSERT_FALSE(worlds.empty());
+    for (const std::string &path : worlds) {
+        SCOPED_TRACE(path);
+        vrml_context *ctx = vrmlutil_loadscenecc(path.c_str(), 0);
+        ASSERT_NE(ctx, nullptr);
+        vrml_mfnode *root = ctx->root;
+        const int depth = ctx->scopedepth;
+        const std::vector<vrml_scope *> stack(ctx->scopestack, ctx->scopestack + depth);
+        vrml_free_scene(ctx);
+        // The context keeps its values.
+        EXPECT_EQ(ctx->root, root);
+        EXPECT_EQ(ctx->scopedepth, depth);
+        EXPECT_EQ(std::vector<vrml_scope *>(ctx->scopestack, ctx->scopestack + depth), stack);
+        vrmlutil_unloadscene(ctx);
     }
 }
 
