@@ -22,10 +22,13 @@ VRML_EXTERN_C_BEGIN
  * tables, the instance scopes with their DEF tables, the scope list, the
  * per-type node lists, the root list record and finally the runtime context
  * (the remaining plug-in entries' unload callbacks run then). Null does
- * nothing. The context record, its streams and its EXTERNPROTO records stay
- * allocated, as do member contents that only a slot with a negative status
- * holds; vrmlutil_unloadscene releases those too. Call it at most once per
- * context. vrml_free_sceneshutdown is the same operation. */
+ * nothing. The context's lists released here are left empty; its other
+ * fields keep their values (the root and scope stack pointers then point at
+ * released records). The context record, its streams, its EXTERNPROTO
+ * records and the member contents that only a slot with a negative status
+ * holds stay allocated: vrmlutil_unloadscene, called afterwards, releases
+ * those and nothing else. Call it at most once per context.
+ * vrml_free_sceneshutdown is the same operation. */
 ZEBVRML2_API void vrml_free_scene(vrml_context *ctx);
 ZEBVRML2_API void vrml_free_sceneshutdown(vrml_context *ctx);
 
@@ -40,8 +43,10 @@ ZEBVRML2_API void vrml_freeuclass(int memberclass, int type, void *content);
  * EXTERNPROTO wiring left to the scene, the EXTERNPROTO records with their
  * url values, locations and pending-instance lists, the two streams when
  * vrmlutil_loadscenecc made them (closed first), and the context record.
- * A scene whose loading was left through a long jump out of vrml_fatal_err
- * may be unloaded too. Null does nothing; ctx is invalid afterwards. */
+ * After vrml_free_scene it releases only what that left. A scene whose
+ * loading was left through a long jump out of vrml_fatal_err may be
+ * unloaded too. Null does nothing; ctx is invalid afterwards: unloading a
+ * context twice is undefined behaviour (it reads freed memory). */
 ZEBVRML2_API void vrmlutil_unloadscene(vrml_context *ctx);
 
 VRML_EXTERN_C_END

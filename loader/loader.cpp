@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "loader/context_private.h"
 #include "loader/lexer.h"
 #include "native/native_internal.h"
 #include "release/release_internal.h"
@@ -39,7 +40,11 @@ vrml_context *vrml_newcontext(vrml_stream *in, vrml_stream *out) {
     // The root list belongs to the context from the start, so that a scene
     // left by a jump out of vrml_fatal_err releases it too.
     ctx->root = root;
-    vrml_scene_forget(ctx);
+    if (!vrml_context_newprivate(ctx)) {
+        std::free(root);
+        std::free(ctx);
+        return nullptr;
+    }
     return ctx;
 }
 

@@ -8,7 +8,7 @@
 
 #include "zebio/heap.h"
 
-std::atomic<uint64_t> g_vrml_listremovals{0};
+#include "scopes/list_index.h"
 
 extern "C" {
 
@@ -54,7 +54,7 @@ ZEBVRML2_API void vrml_listdeleteitem(vrml_list *list, vrml_listitem *item) {
     else list->last = item->previous;
     --list->count;
     item->next = item->previous = nullptr;
-    g_vrml_listremovals.fetch_add(1, std::memory_order_relaxed);
+    vrml_listindex_noteremoval(list);
 }
 
 ZEBVRML2_API vrml_listitem *vrml_listdeleteitemdata(vrml_list *list, void *data) {

@@ -2,7 +2,6 @@
 #ifndef ZEBVRML2_LOADER_MEMORY_H
 #define ZEBVRML2_LOADER_MEMORY_H
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,11 +15,5 @@ int vrml_savestring(char **target, const char *text);
 // size type or the heap is exhausted. Never returns a block smaller than
 // asked.
 void *vrml_malloc_array(size_t count, size_t size);
-
-// Counts the items ever unlinked from any list (vrml_listdeleteitem and the
-// operations built on it). Indexes kept beside lists compare it to notice
-// removals that appends may hide (an item freed and a new one appended at
-// the same address).
-extern std::atomic<uint64_t> g_vrml_listremovals;
 
 #endif

@@ -99,8 +99,8 @@ struct Remembered {
     uint64_t generation;
 };
 
-// A node statement asks for the template table, the DEF table, the context
-// and sometimes the node limit's key: four keep them all.
+// A node statement asks for the template table, the DEF table's list, the
+// scope list and sometimes the context's private record: four keep them all.
 constexpr int kRemembered = 4;
 thread_local Remembered t_recent[kRemembered];
 

@@ -1,5 +1,5 @@
 // Private data the library keeps beside records whose layout is fixed and
-// shared with hosts (template tables, DEF tables, contexts): a process-wide
+// shared with hosts (template tables, lists, contexts): a process-wide
 // map from a record's address to one word of the library's own.
 //
 // A record's word lives until vrml_side_take removes it, which the library

@@ -33,8 +33,6 @@ void vrml_discardnode(vrml_context *ctx, vrml_node *node);
 int32_t vrml_nodelimit(const vrml_context *ctx);
 // True when ctx holds as many nodes as its limit allows.
 bool vrml_atnodelimit(const vrml_context *ctx);
-// Forgets the limit of ctx's own (before the context record is freed).
-void vrml_context_releasenodelimit(vrml_context *ctx);
 
 // Releases the private name index of a template table (before the table
 // record is freed).

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "loader/memory.h"
-#include "loader/side_records.h"
+#include "loader/context_private.h"
 #include "native/native_internal.h"
 #include "vrml_parser.h"
 #include "vrml_writer.h"
@@ -106,21 +106,18 @@ vrml_field *first_body_record(vrml_node *node) {
 
 // ---- Node limit ----------------------------------------------------------
 // The process default, and whether any context ever got one of its own (so
-// that creation looks up the side map only then). A context's own limit is
-// the side word of its nextnetobjectid field (the context record itself
-// keys its scope index, its list of all nodes the release's records).
+// that creation looks up the context's private record only then). A
+// context's own limit is kept in its private record.
 
 namespace {
 std::atomic<int32_t> g_defaultlimit{0};
 std::atomic<bool> g_ownlimits{false};
-
-const void *limit_key(const vrml_context *ctx) { return &ctx->nextnetobjectid; }
 }  // namespace
 
 int32_t vrml_nodelimit(const vrml_context *ctx) {
     if (ctx && g_ownlimits.load(std::memory_order_relaxed)) {
-        void **word = vrml_side_word(limit_key(ctx), false);
-        if (word) return static_cast<int32_t>(reinterpret_cast<intptr_t>(*word));
+        const vrml_contextprivate *record = vrml_context_private(ctx, false);
+        if (record && record->nodelimit > 0) return record->nodelimit;
     }
     return g_defaultlimit.load(std::memory_order_relaxed);
 }
@@ -128,10 +125,6 @@ int32_t vrml_nodelimit(const vrml_context *ctx) {
 bool vrml_atnodelimit(const vrml_context *ctx) {
     int32_t limit = vrml_nodelimit(ctx);
     return limit > 0 && ctx->allnodes.count >= limit;
-}
-
-void vrml_context_releasenodelimit(vrml_context *ctx) {
-    if (ctx && g_ownlimits.load(std::memory_order_relaxed)) vrml_side_take(limit_key(ctx));
 }
 
 void vrml_discardnode(vrml_context *ctx, vrml_node *node) {
@@ -248,16 +241,11 @@ ZEBVRML2_API void *vrml_creatememberfromtemplate(vrml_context *ctx, vrml_fieldte
 ZEBVRML2_API int32_t vrml_setnodelimit(vrml_context *ctx, int32_t limit) {
     if (limit < 0) limit = 0;
     if (!ctx) return g_defaultlimit.exchange(limit);
-    void **word = vrml_side_word(limit_key(ctx), false);
-    int32_t old = word ? static_cast<int32_t>(reinterpret_cast<intptr_t>(*word)) : 0;
-    if (limit == 0) {
-        vrml_context_releasenodelimit(ctx);
-        return old;
-    }
-    g_ownlimits.store(true, std::memory_order_relaxed);
-    word = vrml_side_word(limit_key(ctx), true);
-    if (!word) return -1;
-    *word = reinterpret_cast<void *>(static_cast<intptr_t>(limit));
+    vrml_contextprivate *record = vrml_context_private(ctx, limit != 0);
+    if (!record) return limit != 0 ? -1 : 0;
+    int32_t old = record->nodelimit;
+    if (limit != 0) g_ownlimits.store(true, std::memory_order_relaxed);
+    record->nodelimit = limit;
     return old;
 }
 

@@ -52,9 +52,9 @@ void vrml_free_contentshell(int memberclass, void *content, int kept);
 //
 // The scene release leaves every slot with a negative status alone (it
 // cannot tell a record of its own from one it shares). The library records
-// here, beside the scene, each content record that such a slot owns, or
-// that EXTERNPROTO wiring handed to one: whole (released by member class)
-// or as a shell (its values belong to another record, see
+// in the context's private record each content record that such a slot
+// owns, or that EXTERNPROTO wiring handed to one: whole (released by member
+// class) or as a shell (its values belong to another record, see
 // vrml_free_contentshell). vrmlutil_unloadscene releases them after
 // vrml_free_scene. A content is recorded at most once.
 
@@ -73,12 +73,8 @@ int vrml_scene_owns(vrml_context *ctx, void *content);
 // closing, with the scene).
 void vrml_scene_ownstreams(vrml_context *ctx, vrml_stream *in, vrml_stream *out);
 
-// Drops what a former context at ctx's address left recorded (a context
-// freed without vrmlutil_unloadscene); the loader calls it for a new one.
-void vrml_scene_forget(vrml_context *ctx);
-
 // Releases every recorded content, the streams when the loader made them
-// and the record itself.
+// and the context's private record (loader/context_private.h) itself.
 void vrml_scene_releaseowned(vrml_context *ctx);
 
 #endif

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "fields/field_internal.h"
+#include "loader/context_private.h"
 #include "nodes/node_internal.h"
 #include "release/release_internal.h"
 #include "scopes/scope_internal.h"
@@ -182,6 +183,9 @@ void vrml_free_instancescopes(vrml_context *ctx) {
 
 ZEBVRML2_API void vrml_free_scene(vrml_context *ctx) {
     if (!ctx) return;
+    // Noted first, so that vrmlutil_unloadscene releases only what is left
+    // (the context's fields keep their values).
+    if (vrml_contextprivate *record = vrml_context_private(ctx, true)) record->scenefreed = true;
     // 1. Every node, in creation order.
     for (vrml_listitem *it = ctx->allnodes.first, *next; it; it = next) {
         next = it->next;
@@ -218,13 +222,13 @@ void vrml_free_sceneremains(vrml_context *ctx) {
         free_externproto(static_cast<vrml_externproto *>(it->data));
     free_items(&ctx->externprotos);
     vrml_context_releasescopeindex(ctx);
-    vrml_context_releasenodelimit(ctx);
     std::free(ctx);
 }
 
 ZEBVRML2_API void vrmlutil_unloadscene(vrml_context *ctx) {
     if (!ctx) return;
-    vrml_free_scene(ctx);
+    const vrml_contextprivate *record = vrml_context_private(ctx, false);
+    if (!record || !record->scenefreed) vrml_free_scene(ctx);
     vrml_free_sceneremains(ctx);
 }
 

@@ -1,14 +1,20 @@
 // Indexes beside position-addressed lists (see list_index.h).
 #include "scopes/list_index.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "loader/memory.h"
+#include "loader/side_records.h"
 #include "vrml_scopes.h"
 
 namespace {
+
+// The indexes alive in the process: while there are none, a removal looks
+// nothing up.
+std::atomic<int32_t> g_liveindexes{0};
 
 const char *entry_name(const vrml_listitem *item) {
     auto *entry = static_cast<const vrml_defentry *>(item->data);
@@ -82,7 +88,6 @@ void remember(vrml_listindex *x, const vrml_list *list) {
     x->seenfirst = list->first;
     x->seenlast = list->last;
     x->seenlastdata = list->last ? list->last->data : nullptr;
-    x->seenremovals = g_vrml_listremovals.load(std::memory_order_relaxed);
     x->valid = true;
 }
 
@@ -97,8 +102,6 @@ bool rebuild(vrml_listindex *x, const vrml_list *list) {
 // Brings the index up to date with list; false when memory ran out (the
 // caller then walks the list itself).
 bool sync(vrml_listindex *x, const vrml_list *list) {
-    if (x->valid && x->seenremovals != g_vrml_listremovals.load(std::memory_order_relaxed))
-        x->valid = false;  // an item left some list: maybe this one
     if (x->valid && x->seencount == list->count && x->seenfirst == list->first &&
         x->seenlast == list->last && (!list->last || list->last->data == x->seenlastdata))
         return true;
@@ -122,33 +125,36 @@ bool sync(vrml_listindex *x, const vrml_list *list) {
     return ok;
 }
 
-vrml_listindex *get(void **index, bool names) {
-    if (!index) return nullptr;  // no side word could be made: walk the list
-    auto *x = static_cast<vrml_listindex *>(*index);
+vrml_listindex *get(const vrml_list *list, bool names) {
+    void **word = vrml_side_word(list, true);
+    if (!word) return nullptr;  // none can be kept: walk the list
+    auto *x = static_cast<vrml_listindex *>(*word);
     if (!x) {
         x = static_cast<vrml_listindex *>(vrml_malloc(sizeof(vrml_listindex)));
         if (!x) return nullptr;
         x->withnames = names;
         vrml_namehash_init(&x->hash, name_at, x);
-        *index = x;
+        *word = x;
+        g_liveindexes.fetch_add(1, std::memory_order_relaxed);
     }
     return x;
 }
 
 }  // namespace
 
-vrml_listitem *vrml_listindex_item(void **index, vrml_list *list, int pos, bool names) {
+vrml_listitem *vrml_listindex_item(vrml_list *list, int pos, bool names) {
     if (pos < 0) return nullptr;
-    vrml_listindex *x = get(index, names);
+    vrml_listindex *x = get(list, names);
     if (x && sync(x, list)) return pos < x->built ? x->items[pos] : nullptr;
     vrml_listitem *it = list->first;
     for (; it && pos > 0; --pos) it = it->next;
     return it;
 }
 
-int vrml_listindex_findname(void **index, vrml_list *list, const char *name) {
-    vrml_listindex *x = get(index, true);
-    if (x && x->withnames && sync(x, list)) return vrml_namehash_get(&x->hash, name, vrml_namehash_of(name));
+int vrml_listindex_findname(vrml_list *list, const char *name) {
+    vrml_listindex *x = get(list, true);
+    if (x && x->withnames && sync(x, list))
+        return vrml_namehash_get(&x->hash, name, vrml_namehash_of(name));
     int found = -1, pos = 0;
     for (vrml_listitem *it = list->first; it; it = it->next, ++pos) {
         const char *n = entry_name(it);
@@ -157,13 +163,18 @@ int vrml_listindex_findname(void **index, vrml_list *list, const char *name) {
     return found;
 }
 
-void vrml_listindex_release(void **index) {
-    if (!index) return;
-    auto *x = static_cast<vrml_listindex *>(*index);
+void vrml_listindex_release(const vrml_list *list) {
+    auto *x = static_cast<vrml_listindex *>(vrml_side_take(list));
     if (!x) return;
+    g_liveindexes.fetch_sub(1, std::memory_order_relaxed);
     vrml_namehash_release(&x->hash);
     std::free(x->items);
     std::free(x->names);
     std::free(x);
-    *index = nullptr;
+}
+
+void vrml_listindex_noteremoval(const vrml_list *list) {
+    if (g_liveindexes.load(std::memory_order_relaxed) == 0) return;
+    void **word = vrml_side_word(list, false);
+    if (word && *word) static_cast<vrml_listindex *>(*word)->valid = false;
 }

@@ -5,7 +5,6 @@
 
 #include "loader/report.h"
 #include "nodes/node_internal.h"
-#include "loader/side_records.h"
 #include "scopes/list_index.h"
 #include "scopes/scope_internal.h"
 
@@ -42,13 +41,11 @@ int register_scope(vrml_context *ctx, vrml_list *kind, vrml_scope *scope) {
 }  // namespace
 
 void vrml_deftable_releaseindex(vrml_deftable *table) {
-    if (table) vrml_listindex_release(vrml_side_word(table, false));
-    vrml_side_take(table);
+    if (table) vrml_listindex_release(&table->defs);
 }
 
 void vrml_context_releasescopeindex(vrml_context *ctx) {
-    if (ctx) vrml_listindex_release(vrml_side_word(ctx, false));
-    vrml_side_take(ctx);
+    if (ctx) vrml_listindex_release(&ctx->scopes);
 }
 
 extern "C" {
@@ -111,7 +108,7 @@ ZEBVRML2_API int vrml_dupscope(vrml_context *ctx, vrml_scope *source) {
 
 ZEBVRML2_API vrml_scope *vrml_getscopeentry(vrml_context *ctx, int id) {
     if (!ctx) return nullptr;
-    vrml_listitem *item = vrml_listindex_item(vrml_side_word(ctx, true), &ctx->scopes, id, false);
+    vrml_listitem *item = vrml_listindex_item(&ctx->scopes, id, false);
     return item ? static_cast<vrml_scope *>(item->data) : nullptr;
 }
 
@@ -178,12 +175,12 @@ ZEBVRML2_API int vrml_adddef(vrml_deftable *table, char *name, vrml_node *node) 
 
 ZEBVRML2_API int vrml_finddefidx(vrml_deftable *table, const char *name) {
     if (!table || !name) return -1;
-    return vrml_listindex_findname(vrml_side_word(table, true), &table->defs, name);
+    return vrml_listindex_findname(&table->defs, name);
 }
 
 ZEBVRML2_API vrml_defentry *vrml_getdefentry(vrml_deftable *table, int index) {
     if (!table) return nullptr;
-    vrml_listitem *item = vrml_listindex_item(vrml_side_word(table, true), &table->defs, index, true);
+    vrml_listitem *item = vrml_listindex_item(&table->defs, index, true);
     return item ? static_cast<vrml_defentry *>(item->data) : nullptr;
 }
 
