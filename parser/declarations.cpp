@@ -417,26 +417,36 @@ int vrml_resolveisalias(vrml_context *ctx, int memberclass) {
         vrml_problem(ctx, nullptr, 0, "Bad IS right side token");
         return -1;
     }
-    vrml_scope *parent = vrml_getparentscope(ctx);
-    if (!parent) {
+    vrml_is_target target = vrml_findistarget(ctx, name, memberclass);
+    switch (target.outcome) {
+    case vrml_is_outcome::kNoParentScope:
         vrml_problem(ctx, nullptr, 0, "Could not find parent scope while resolving IS alias");
         return -1;
-    }
-    int k = vrml_findfieldidx(parent->templates, ctx->protoindex, name);
-    if (k < 0) {
+    case vrml_is_outcome::kNoSuchMember:
         vrml_problem(ctx, nullptr, 0, "Could not match field to parent prototype");
         return -1;
-    }
-    if (k > kVrmlIsIndexCeiling) {
+    case vrml_is_outcome::kIndexOutOfRange:
         vrml_problem(ctx, nullptr, 0, "IS field index out of range: %s", name);
         return -1;
+    case vrml_is_outcome::kFound: break;
     }
-    vrml_nodetemplate *proto = vrml_gettemplateentry(parent->templates, ctx->protoindex);
-    if (memberclass != VRML_EXPOSEDFIELD && memberclass != proto->members[k].memberclass) {
+    if (!target.classmatch) {
         vrml_problem(ctx, nullptr, 0, "Invalid IS relationship");
         vrml_problem(nullptr, in, 0, "Invalid IS relationship");
     }
-    return k + 1;
+    return target.index + 1;
+}
+
+vrml_is_target vrml_findistarget(vrml_context *ctx, const char *name, int memberclass) {
+    vrml_scope *parent = vrml_getparentscope(ctx);
+    if (!parent) return {vrml_is_outcome::kNoParentScope, -1, false};
+    int k = vrml_findfieldidx(parent->templates, ctx->protoindex, name);
+    if (k < 0) return {vrml_is_outcome::kNoSuchMember, -1, false};
+    // An index beyond what a member status can carry cannot be recorded.
+    if (k > kVrmlIsIndexCeiling) return {vrml_is_outcome::kIndexOutOfRange, k, false};
+    vrml_nodetemplate *proto = vrml_gettemplateentry(parent->templates, ctx->protoindex);
+    bool match = memberclass == VRML_EXPOSEDFIELD || memberclass == proto->members[k].memberclass;
+    return {vrml_is_outcome::kFound, k, match};
 }
 
 int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname) {
@@ -457,16 +467,15 @@ int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname) {
 
 namespace {
 
-int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, script_state &s) {
-    vrml_stream *in = ctx->in;
+// Starts a Script's member set: the hidden members of a new scope, then
+// url, directOutput and mustEvaluate with the built-in defaults. False
+// (the set released) when that fails.
+bool start_script_members(vrml_context *ctx, script_state &s, const vrml_nodetemplate *builtin) {
     s.set.count = 0;
     for (int i = 0; i < 3; ++i) s.given[i] = nullptr, s.giventype[i] = -1;
+    for (int i = 0; i < kVrmlDeclarationLimit; ++i) s.iscodes[i] = 0;
     s.routes = vrml_list{};
-    if (!add_hidden_members(s.set, vrml_newscope(ctx))) {
-        std::free(defname);
-        return -1;
-    }
-    vrml_nodetemplate *builtin = vrml_gettemplateentry(ctx->templates, VRML_BUILTIN_SCRIPT);
+    if (!add_hidden_members(s.set, vrml_newscope(ctx))) return false;
     for (int i = 0; builtin && i < builtin->membercount && i < 3; ++i) {
         const vrml_fieldtemplate &b = builtin->members[i];
         vrml_field *value =
@@ -474,106 +483,90 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
         vrml_fieldtemplate *m = vrml_createfieldtemplate(b.memberclass, b.type, b.name, value, b.reserved);
         if (!m) release_value(b.type, value);
         if (!append_member(ctx, s.set, m)) {
-            std::free(defname);
-            return script_fail(ctx, s, -1);
+            script_fail(ctx, s, -1);
+            return false;
         }
     }
-    for (int i = 0; i < kVrmlDeclarationLimit; ++i) s.iscodes[i] = 0;
-    if (!vrml_expect_string(in, "{")) {
-        vrml_problem(ctx, nullptr, 0, "v_rSB: Expected '{'");
-        std::free(defname);
-        return script_fail(ctx, s, -1);
-    }
-    int32_t defref = 0;
-    vrml_defentry *entry = nullptr;
-    if (defname) {
-        int n = vrml_adddef(ctx->deftable, defname, nullptr);
-        if (n < 0) {
-            std::free(defname);
-            vrml_problem_nomem(ctx, nullptr);
-        } else {
-            defref = -n;
-            entry = vrml_getdefentry(ctx->deftable, n - 1);
-        }
-    }
+    return true;
+}
 
-    char token[kScriptTokenSize];
-    while (!vrml_expect_string(in, "}")) {
-        if (!vrml_get_tokenstring(in, token, sizeof token)) {
-            vrml_problem(ctx, nullptr, 0, "v_rSB: Expected token");
-            return script_fail(ctx, s, -1);
-        }
-        int memberclass = class_index(token);
-        if (memberclass < 0 && std::strcmp(token, "ROUTE") == 0) {
-            read_script_route(ctx, s);
-            continue;
-        }
-        if (memberclass < 0) {
-            int b = vrml_findfieldidx(ctx->templates, VRML_BUILTIN_SCRIPT, token);
-            if (b < 0 || b >= 3) {
-                vrml_problem(ctx, nullptr, 0, "Unrecognized Script field: %s", token);
-                return script_fail(ctx, s, -1);
-            }
-            int code = vrml_resolveisalias(ctx, builtin->members[b].memberclass);
-            if (code < 0) return script_fail(ctx, s, -1);
-            if (code > 0) {
-                s.iscodes[b + 2] = code;
-                continue;
-            }
-            int type = builtin->members[b].type;
-            vrml_field *value = nullptr;
-            int r = read_value(ctx, type, &value);
-            if (r < 0) {
-                vrml_problem(ctx, nullptr, 0, "field parse err");
-                return script_fail(ctx, s, r);
-            }
-            release_value(s.giventype[b], s.given[b]);
-            s.given[b] = value;
-            s.giventype[b] = type;
-            continue;
-        }
-        if (memberclass == VRML_EXPOSEDFIELD) {
-            vrml_problem(ctx, nullptr, 0, "v_rSB: exposedField declarations not allowed in Script");
-            return script_fail(ctx, s, -1);
-        }
-        if (!vrml_get_tokenstring(in, token, sizeof token)) {
-            vrml_problem(ctx, nullptr, 0, "v_rSB: expected fieldType");
-            return script_fail(ctx, s, -1);
-        }
-        int type = type_index(token);
-        if (type < 0) {
-            vrml_problem(ctx, nullptr, 0, "v_rSB: Unrecognized fieldType");
-            return script_fail(ctx, s, -1);
-        }
-        if (!vrml_get_tokenstring(in, token, sizeof token)) {
-            vrml_problem(ctx, nullptr, 0, "v_rSB: Expected memberName");
-            return script_fail(ctx, s, -1);
-        }
-        int code = vrml_resolveisalias(ctx, memberclass);
-        if (code < 0) return script_fail(ctx, s, code);
-        vrml_field *value = nullptr;
-        if (code == 0 && memberclass == VRML_FIELD && read_value(ctx, type, &value) < 0)
-            return script_fail(ctx, s, -1);
-        vrml_fieldtemplate *m = vrml_createfieldtemplate(memberclass, type, token, value, 0);
-        if (!m) release_value(type, value);
-        int index = s.set.count;
-        if (!append_member(ctx, s.set, m)) return script_fail(ctx, s, -1);
-        s.iscodes[index] = code;
+// Reads the value or IS mapping of url, directOutput or mustEvaluate after
+// its name: 0, or a negative result when the body fails.
+int read_script_given(vrml_context *ctx, script_state &s, const vrml_nodetemplate *builtin,
+                      const char *token) {
+    int b = vrml_findfieldidx(ctx->templates, VRML_BUILTIN_SCRIPT, token);
+    if (b < 0 || b >= 3) {
+        vrml_problem(ctx, nullptr, 0, "Unrecognized Script field: %s", token);
+        return -1;
     }
+    int code = vrml_resolveisalias(ctx, builtin->members[b].memberclass);
+    if (code < 0) return -1;
+    if (code > 0) {
+        s.iscodes[b + 2] = code;
+        return 0;
+    }
+    int type = builtin->members[b].type;
+    vrml_field *value = nullptr;
+    int r = read_value(ctx, type, &value);
+    if (r < 0) {
+        vrml_problem(ctx, nullptr, 0, "field parse err");
+        return r;
+    }
+    release_value(s.giventype[b], s.given[b]);
+    s.given[b] = value;
+    s.giventype[b] = type;
+    return 0;
+}
 
+// Reads an eventIn, eventOut or field declaration after its class word: 0,
+// or a negative result when the body fails.
+int read_script_declaration(vrml_context *ctx, script_state &s, int memberclass, char *token) {
+    vrml_stream *in = ctx->in;
+    if (memberclass == VRML_EXPOSEDFIELD) {
+        vrml_problem(ctx, nullptr, 0, "v_rSB: exposedField declarations not allowed in Script");
+        return -1;
+    }
+    if (!vrml_get_tokenstring(in, token, kScriptTokenSize)) {
+        vrml_problem(ctx, nullptr, 0, "v_rSB: expected fieldType");
+        return -1;
+    }
+    int type = type_index(token);
+    if (type < 0) {
+        vrml_problem(ctx, nullptr, 0, "v_rSB: Unrecognized fieldType");
+        return -1;
+    }
+    if (!vrml_get_tokenstring(in, token, kScriptTokenSize)) {
+        vrml_problem(ctx, nullptr, 0, "v_rSB: Expected memberName");
+        return -1;
+    }
+    int code = vrml_resolveisalias(ctx, memberclass);
+    if (code < 0) return code;
+    vrml_field *value = nullptr;
+    if (code == 0 && memberclass == VRML_FIELD && read_value(ctx, type, &value) < 0) return -1;
+    vrml_fieldtemplate *m = vrml_createfieldtemplate(memberclass, type, token, value, 0);
+    if (!m) release_value(type, value);
+    int index = s.set.count;
+    if (!append_member(ctx, s.set, m)) return -1;
+    s.iscodes[index] = code;
+    return 0;
+}
+
+// Makes the Script's template and node, bound to entry when given, and hands
+// it the values and IS mappings read; null (the state released) on failure.
+vrml_node *make_script_node(vrml_context *ctx, script_state &s, vrml_defentry *entry) {
     char *name = nullptr;
     vrml_savestring(&name, "Script");
-    if (!name) return script_fail(ctx, s, -1);
+    if (!name) return script_fail(ctx, s, -1), nullptr;
     const int count = s.set.count;
     vrml_nodetemplate *t = make_template(name, s.set);
-    if (!t) return script_fail(ctx, s, -1);
+    if (!t) return script_fail(ctx, s, -1), nullptr;
     int id = vrml_addtemplate(ctx->templates, t);
     if (id < 0) {
         release_template(t);
-        return script_fail(ctx, s, -1);
+        return script_fail(ctx, s, -1), nullptr;
     }
     vrml_node *node = entry ? vrml_createdefnode(ctx, id, entry) : vrml_createnode(ctx, id);
-    if (!node) return script_fail(ctx, s, -1);
+    if (!node) return script_fail(ctx, s, -1), nullptr;
     for (int b = 0; b < 3; ++b) {
         if (!s.given[b]) continue;
         vrml_member &slot = node->members[b + 2];
@@ -596,6 +589,48 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
             slot.status = 1;
         }
     }
+    return node;
+}
+
+int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, script_state &s) {
+    vrml_stream *in = ctx->in;
+    vrml_nodetemplate *builtin = vrml_gettemplateentry(ctx->templates, VRML_BUILTIN_SCRIPT);
+    if (!start_script_members(ctx, s, builtin)) {
+        std::free(defname);
+        return -1;
+    }
+    if (!vrml_expect_string(in, "{")) {
+        vrml_problem(ctx, nullptr, 0, "v_rSB: Expected '{'");
+        std::free(defname);
+        return script_fail(ctx, s, -1);
+    }
+    int32_t defref = 0;
+    vrml_defentry *entry = nullptr;
+    if (defname) {
+        int n = vrml_adddef(ctx->deftable, defname, nullptr);
+        if (n < 0) {
+            std::free(defname);
+            vrml_problem_nomem(ctx, nullptr);
+        } else {
+            defref = -n;
+            entry = vrml_getdefentry(ctx->deftable, n - 1);
+        }
+    }
+    char token[kScriptTokenSize];
+    while (!vrml_expect_string(in, "}")) {
+        if (!vrml_get_tokenstring(in, token, sizeof token)) {
+            vrml_problem(ctx, nullptr, 0, "v_rSB: Expected token");
+            return script_fail(ctx, s, -1);
+        }
+        int memberclass = class_index(token);
+        int r = 0;
+        if (memberclass < 0 && std::strcmp(token, "ROUTE") == 0) read_script_route(ctx, s);
+        else if (memberclass < 0) r = read_script_given(ctx, s, builtin, token);
+        else r = read_script_declaration(ctx, s, memberclass, token);
+        if (r < 0) return script_fail(ctx, s, r);
+    }
+    vrml_node *node = make_script_node(ctx, s, entry);
+    if (!node) return -1;
     flush_routes(ctx, s.routes, true);
     result->sfnode.defref = defref;
     result->sfnode.node = node;

@@ -278,6 +278,102 @@ int vrml_copymembercontent(vrml_member *source, vrml_member *target) {
     return 0;
 }
 
+}  // extern "C"
+
+namespace {
+
+// Wires an eventIn pair both ways; the wired eventIns keep their own
+// records, which the scene release no longer reaches through a negative
+// status, so the scene records them.
+int wire_eventins(vrml_context *ctx, vrml_node *ep, int i, vrml_node *p, int j) {
+    if (vrml_addeventinroute(ctx, ep, i, p, j) < 0) {
+        vrml_problem(ctx, nullptr, 0, "v_wp: Could not add vroute");
+        return -3;
+    }
+    if (vrml_addeventinroute(ctx, p, j, ep, i) < 0) {
+        vrml_problem(ctx, nullptr, 0, "v_wp: Could not add vroute2");
+        return -4;
+    }
+    vrml_member &from = ep->members[i];
+    vrml_member &to = p->members[j];
+    if (from.status >= 0) {
+        from.status = kVrmlWiredInstanceStatus;
+        vrml_scene_own(ctx, from.content, from.memberclass, from.type, false);
+    }
+    if (to.status >= 0) {
+        to.status = kVrmlWiredProtoStatus;
+        vrml_scene_own(ctx, to.content, to.memberclass, to.type, false);
+    }
+    return 0;
+}
+
+// Who held the EXTERNPROTO instance's content of a member before wiring.
+enum class wired_owner {
+    kSlot,        // the slot itself (status >= 0, no shared part)
+    kScene,       // the scene recorded it whole (negative status)
+    kSceneShell,  // the scene recorded its structure; its values are another record's
+    kShared,      // an enclosing instance shares it through IS (or nobody recorded it)
+};
+
+wired_owner owner_of(vrml_context *ctx, const vrml_member &from) {
+    if (from.status >= 0 && from.sharedpart == 0) return wired_owner::kSlot;
+    switch (vrml_scene_disown(ctx, from.content)) {
+    case 1: return wired_owner::kScene;
+    case 2: return wired_owner::kSceneShell;
+    default: return wired_owner::kShared;
+    }
+}
+
+// Releases what the instance's old content leaves once the PROTO's content
+// takes its place (whole when the body moves, else its values are copied
+// into the PROTO's records). True when the moved content then shares its
+// values with another member's record.
+bool release_replaced_content(vrml_member &from, vrml_member &to, void *old, bool whole,
+                              wired_owner owner) {
+    const bool owned = owner == wired_owner::kSlot || owner == wired_owner::kScene;
+    if (whole) {
+        if (owned) vrml_freeuclass(from.memberclass, from.type, old);
+        else if (owner == wired_owner::kSceneShell) vrml_free_contentshell(from.memberclass, old, 0);
+        else if (from.sharedpart != 0) vrml_free_sharedmember(&from);
+        return false;
+    }
+    release_replaced(to);
+    vrml_copymembercontent(&from, &to);
+    // The values moved on: what is left of old is its structure.
+    if (owned || owner == wired_owner::kSceneShell) {
+        vrml_free_contentshell(from.memberclass, old, 0);
+        return owner == wired_owner::kSceneShell;
+    }
+    if (from.sharedpart != 0) {
+        vrml_free_contentshell(from.memberclass, old, from.sharedpart);
+        return false;
+    }
+    return true;
+}
+
+// A slot with a negative status is not released through: the scene keeps
+// what it now holds, the whole record or, where its values are another
+// record's, the structure (for a shared-part mark, the part the mark leaves
+// alone).
+void record_moved(vrml_context *ctx, const vrml_member &from, void *moved, bool aliased) {
+    if (from.status >= 0 || !moved) return;
+    if (from.sharedpart == 0) {
+        vrml_scene_own(ctx, moved, from.memberclass, from.type, aliased);
+        return;
+    }
+    auto *record = static_cast<vrml_exposedfield *>(moved);
+    if (from.sharedpart == kVrmlPartEventIn)
+        vrml_scene_own(ctx, record->eventin, VRML_EVENTIN, from.type, true);
+    else if (from.sharedpart == kVrmlPartEventOut)
+        vrml_scene_own(ctx, record->eventout, VRML_EVENTOUT, from.type, true);
+    else if (from.sharedpart == kVrmlPartHolder)
+        vrml_scene_own(ctx, record->holder, VRML_FIELD, from.type, true);
+}
+
+}  // namespace
+
+extern "C" {
+
 int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
     const char *name = ep->nodetemplate->members[i].name;
     int j = name ? vrml_findnodetemplatefieldidx(p->nodetemplate, name) : -1;
@@ -292,71 +388,19 @@ int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
         vrml_problem(ctx, nullptr, 0, "v_wm: types dont match: %d %d", to.memberclass, from.memberclass);
         return -2;
     }
-    if (from.memberclass == VRML_EVENTIN) {
-        if (vrml_addeventinroute(ctx, ep, i, p, j) < 0) {
-            vrml_problem(ctx, nullptr, 0, "v_wp: Could not add vroute");
-            return -3;
-        }
-        if (vrml_addeventinroute(ctx, p, j, ep, i) < 0) {
-            vrml_problem(ctx, nullptr, 0, "v_wp: Could not add vroute2");
-            return -4;
-        }
-        // Wired eventIns keep their own records, which the scene release
-        // no longer reaches through a negative status.
-        if (from.status >= 0) {
-            from.status = kVrmlWiredInstanceStatus;
-            vrml_scene_own(ctx, from.content, from.memberclass, from.type, false);
-        }
-        if (to.status >= 0) {
-            to.status = kVrmlWiredProtoStatus;
-            vrml_scene_own(ctx, to.content, to.memberclass, to.type, false);
-        }
-        return 0;
-    }
+    if (from.memberclass == VRML_EVENTIN) return wire_eventins(ctx, ep, i, p, j);
     // The EXTERNPROTO instance's own content is released where nothing else
     // holds it; a part shared with an enclosing instance through IS stays.
     void *old = from.content;
     void *moved = to.content;
     vrml_scene_disown(ctx, moved);
-    const bool own = from.status >= 0 && from.sharedpart == 0;
-    // What the scene recorded for a negative status: 1 old is the slot's,
-    // 2 only old's structure is (its values belong to another record).
-    const int recorded = own ? 0 : vrml_scene_disown(ctx, old);
-    const bool owned = own || recorded == 1;
+    const wired_owner owner = owner_of(ctx, from);
     const char *target = p->nodetemplate->members[j].name;
-    bool aliased = recorded == 2;  // moved shares its values with another member's record
-    if (!moved || (target && std::strcmp(target, "#baseclass") == 0)) {
-        aliased = false;  // the body moves whole: its values are its own
-        if (owned) vrml_freeuclass(from.memberclass, from.type, old);
-        else if (recorded == 2) vrml_free_contentshell(from.memberclass, old, 0);
-        else if (from.sharedpart != 0) vrml_free_sharedmember(&from);
-    } else {
-        release_replaced(to);
-        vrml_copymembercontent(&from, &to);
-        // The values moved on: what is left of old is its structure.
-        if (owned || recorded == 2) vrml_free_contentshell(from.memberclass, old, 0);
-        else if (from.sharedpart != 0) vrml_free_contentshell(from.memberclass, old, from.sharedpart);
-        else aliased = true;
-    }
+    const bool whole = !moved || (target && std::strcmp(target, "#baseclass") == 0);
+    const bool aliased = release_replaced_content(from, to, old, whole, owner);
     from.content = moved;
     to.content = nullptr;
-    // A slot with a negative status is not released through; the scene
-    // keeps what it now holds: the whole record, or where its values are
-    // another record's, the structure (for a shared-part mark, the part the
-    // mark leaves alone).
-    if (from.status < 0 && moved) {
-        if (from.sharedpart == 0) {
-            vrml_scene_own(ctx, moved, from.memberclass, from.type, aliased);
-        } else {
-            auto *record = static_cast<vrml_exposedfield *>(moved);
-            if (from.sharedpart == kVrmlPartEventIn)
-                vrml_scene_own(ctx, record->eventin, VRML_EVENTIN, from.type, true);
-            else if (from.sharedpart == kVrmlPartEventOut)
-                vrml_scene_own(ctx, record->eventout, VRML_EVENTOUT, from.type, true);
-            else if (from.sharedpart == kVrmlPartHolder)
-                vrml_scene_own(ctx, record->holder, VRML_FIELD, from.type, true);
-        }
-    }
+    record_moved(ctx, from, moved, aliased);
     return 0;
 }
 

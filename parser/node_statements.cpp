@@ -38,22 +38,20 @@ vrml_field *node_reference(int32_t defref, vrml_node *node) {
 bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
     if (!vrml_get_fieldname(ctx->in, name, kVrmlNameSize))
         vrml_problem(nullptr, ctx->in, 0, "v_d_n: IS field bad token");
-    vrml_scope *parent = vrml_getparentscope(ctx);
-    if (!parent) vrml_fatal_err("v_d_n: no parent scope");
-    int j = vrml_findfieldidx(parent->templates, ctx->protoindex, name);
-    if (j < 0) {
+    vrml_is_target target = vrml_findistarget(ctx, name, node->nodetemplate->members[i].memberclass);
+    switch (target.outcome) {
+    case vrml_is_outcome::kNoParentScope: vrml_fatal_err("v_d_n: no parent scope");
+    case vrml_is_outcome::kNoSuchMember:
         vrml_problem(ctx, nullptr, 0, "Could not match field to parent prototype");
         vrml_problem(nullptr, ctx->in, 0, "Invalid IS source");
         return true;
-    }
-    // An index beyond what a status can carry cannot be recorded.
-    if (j > kVrmlIsIndexCeiling) {
+    case vrml_is_outcome::kIndexOutOfRange:
         vrml_problem(ctx, nullptr, 0, "v_d_n: IS field index out of range");
         return true;
+    case vrml_is_outcome::kFound: break;
     }
-    vrml_nodetemplate *proto = vrml_gettemplateentry(parent->templates, ctx->protoindex);
-    int memberclass = node->nodetemplate->members[i].memberclass;
-    bool ok = memberclass == VRML_EXPOSEDFIELD || memberclass == proto->members[j].memberclass;
+    int j = target.index;
+    bool ok = target.classmatch;
     if (!ok) {
         vrml_problem(ctx, nullptr, 0, "Invalid IS relationship");
         vrml_problem(nullptr, ctx->in, 0, "Invalid IS relationship");

@@ -57,6 +57,18 @@ extern "C" {
 // eventOuts) are read and added to the current scope once the node exists.
 int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname);
 
+// The interface member of the PROTO being declared that a body member of
+// class memberclass names after IS. The two readers of IS (node bodies and
+// Script bodies) word their messages differently and differ in what a
+// failure ends, so the lookup reports and the callers speak.
+enum class vrml_is_outcome { kFound, kNoParentScope, kNoSuchMember, kIndexOutOfRange };
+struct vrml_is_target {
+    vrml_is_outcome outcome;
+    int index;        // the interface member k when found
+    bool classmatch;  // the classes may be mapped (an exposedField maps onto any)
+};
+vrml_is_target vrml_findistarget(vrml_context *ctx, const char *name, int memberclass);
+
 // Inside a PROTO body, reads "IS name" when it follows: k+1 for interface
 // member k of the PROTO being declared, 0 when no IS follows (or outside a
 // PROTO body), -1 on error (reported).
