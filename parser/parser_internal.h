@@ -52,7 +52,7 @@ extern "C" {
 // Reads a Script body from its opening brace: makes the Script's own
 // template and node and stores the DEF reference and the node in *result.
 // defname (vrml_malloc'd or null) is taken over. 1, or negative on error
-// (the result then holds a null node). Our choice: ROUTE statements in the
+// (the result then holds a null node). ROUTE statements in the
 // body (where the node printer writes the routes leaving a Script's
 // eventOuts) are read and added to the current scope once the node exists.
 int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname);
