@@ -386,6 +386,7 @@ struct HostScript {
             return "";
         }
         if (op == "protoindex") return args >> ctx()->protoindex, "";
+        if (op == "limit") return args >> a, rc(vrml_setnodelimit(ctx(), a));
         if (op == "dupscope") return rc(vrml_pushscopeidx(ctx(), vrml_dupscope(ctx(), vrml_getscopeentry(ctx(), 0))));
         if (op == "dup") {
             vrml_field record{};

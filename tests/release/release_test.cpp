@@ -197,15 +197,4 @@ TEST(SceneRecord, ContentsAreRecordedOnceAndForgottenOnRequest) {
     vrml_freeuclass(VRML_EVENTIN, VRML_SFBOOL, other);
 }
 
-// Run-time routes and notifiers go with their eventOuts.
-TEST(Unload, RunTimeRoutesAndNotifiers) {
-    LoadedScene scene("DEF A Transform { } DEF B Transform { } DEF T TimeSensor { }");
-    vrml_node *a = scene.def("A"), *t = scene.def("T");
-    static int notifier;
-    EXPECT_EQ(vrml_addruntimeroute(a, "translation_changed", scene.def("B"), "set_translation"), 0);
-    EXPECT_EQ(vrml_addruntimeroute(t, "fraction_changed", a, "set_scale"), 0);
-    EXPECT_EQ(vrml_addruntimenotifier(a, vrml_findnodefieldidx(a, "translation"), &notifier, 7), 0);
-    EXPECT_EQ(vrml_addruntimenotifier(t, vrml_findnodeeventoutidx(t, "fraction_changed"), &notifier, 8), 0);
-}
-
 }  // namespace
