@@ -159,27 +159,6 @@ TEST(Hostile, WorldsEndNormallyOrThroughTheFatalExit) {
     }
 }
 
-// The exported readers at the size guards: -1 for an image header whose
-// byte size would overflow or with too few pixels, -2 for a string past the
-// length limit; no value; the problem's code logged (the worlds above show
-// what a load makes of them).
-TEST(Hostile, ReadersRefuseValuesPastTheGuards) {
-    const std::pair<std::string, std::string> rows[] = {{"2147483647 2147483647 4", "-1, no value | 1028"},
-                                                        {"46340 46340 1 255 255 0", "-1, no value | 1028"},
-                                                        {'"' + std::string(65535, 'b') + '"', "-2, no value | 1032"}};
-    for (const auto &[text, expected] : rows) {
-        BareContext bare(text);
-        LogCapture log;
-        vrml_field value{};
-        const bool string = text[0] == '"';
-        std::string result = std::to_string(string ? vrml_get_SFString(bare.get(), &value)
-                                                   : vrml_get_SFImage(bare.get(), &value));
-        result += (string ? value.sfstring == nullptr : value.sfimage.pixels == nullptr) ? ", no value" : ", a value";
-        for (const LoggedMessage &m : log.messages()) result += " | " + std::to_string(m.code);
-        EXPECT_EQ(result, expected) << text.substr(0, 30);
-    }
-}
-
 // A chain of 200000 Groups built through the interface: printing it meets
 // the stack guard; nothing overflows.
 TEST(Hostile, PrintingADeepGraphMadeByTheHost) {
