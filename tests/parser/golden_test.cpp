@@ -61,10 +61,10 @@ struct Describer {
         return (at == index.end() ? std::string("?") : std::to_string(at->second)) + "." +
                (m >= 0 && m < node->nodetemplate->membercount ? node->nodetemplate->members[m].name : "?");
     }
-    void routes(const char *kind, vrml_list *list) {
+    void routes(const char *kind, vrml_list *list, std::string &out) {
         for (vrml_listitem *it = list ? list->first : nullptr; it; it = it->next) {
             vrml_route *r = item<vrml_route>(it);
-            text += std::string("# ") + kind + " " + name(r->sourcenode, r->sourcemember) + " -> " +
+            out += std::string("# ") + kind + " " + name(r->sourcenode, r->sourcemember) + " -> " +
                     name(r->targetnode, r->targetmember) +
                     (r->key || r->notifier ? " key " + std::to_string(r->key) : "") +
                     (r->notifier ? " notifier " + g_labels[r->notifier] : "") + "\n";
@@ -91,6 +91,7 @@ struct Describer {
         std::string line = "# node " + std::to_string(index[node]) + " " + node->nodetemplate->name;
         if (node->defname) line += std::string(" DEF ") + node->defname;
         line += ":";
+        std::string edges;
         for (int m = 0; m < node->nodetemplate->membercount; ++m) {
             vrml_member &slot = node->members[m];
             std::string member = name(node, m), marks;
@@ -100,7 +101,13 @@ struct Describer {
                 shared(e->eventin, member + "/in", marks);
                 shared(e->holder, member + "/value", marks);
                 shared(e->eventout, member + "/out", marks);
+                routes("route", e->eventout ? &e->eventout->routes : nullptr, edges);
+                routes("forward", e->eventin ? &e->eventin->routes : nullptr, edges);
             }
+            if (slot.memberclass == VRML_EVENTOUT && slot.content)
+                routes("route", &static_cast<vrml_eventout *>(slot.content)->routes, edges);
+            if (slot.memberclass == VRML_EVENTIN && slot.content)
+                routes("forward", &static_cast<vrml_eventin *>(slot.content)->routes, edges);
             if (slot.status || slot.sharedpart || !marks.empty())
                 line += " " + std::string(node->nodetemplate->members[m].name) + "=" +
                         std::to_string(slot.status) + (slot.sharedpart ? "/" + std::to_string(slot.sharedpart) : "") +
@@ -108,18 +115,7 @@ struct Describer {
         }
         vrml_node *base = node->type >= VRML_BUILTIN_COUNT ? vrml_baseNode(node) : node;
         if (base != node) line += " base " + (base ? std::to_string(index[base]) : std::string("none"));
-        text += line + "\n";
-        for (int m = 0; m < node->nodetemplate->membercount; ++m) {
-            vrml_member &slot = node->members[m];
-            if (!slot.content) continue;
-            if (slot.memberclass == VRML_EVENTOUT) routes("route", &static_cast<vrml_eventout *>(slot.content)->routes);
-            if (slot.memberclass == VRML_EVENTIN) routes("forward", &static_cast<vrml_eventin *>(slot.content)->routes);
-            if (slot.memberclass == VRML_EXPOSEDFIELD) {
-                auto *e = static_cast<vrml_exposedfield *>(slot.content);
-                routes("route", e->eventout ? &e->eventout->routes : nullptr);
-                routes("forward", e->eventin ? &e->eventin->routes : nullptr);
-            }
-        }
+        text += line + "\n" + edges;
     }
     std::map<vrml_node *, size_t> index;
     std::map<const void *, std::string> holders;
