@@ -3,7 +3,6 @@
 // message, within the stack it runs on.
 #include <array>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -127,17 +126,6 @@ int levels_read_in_one_mib() {
     return static_cast<int>(static_cast<double>(kOneMiB - kVrmlStackReserve) * 500 / static_cast<double>(lowest[0] - lowest[1]));
 }
 
-TEST(Hostile, EveryInputTheFuzzerFlaggedEndsWithinSeconds) {
-    int seen = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/hostile/inputs")) {
-        const auto start = std::chrono::steady_clock::now();
-        load_and_print(read_file(entry.path().string()));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << entry.path();
-        ++seen;
-    }
-    EXPECT_EQ(seen, 2);
-}
-
 // The worlds of tests/data/hostile/worlds.txt (deep nesting, prototypes
 // that multiply nodes, the node limit, size guards of images, lists and
 // strings), and a prototype body copied where the reading already went deep,
@@ -160,65 +148,15 @@ TEST(Hostile, WorldsEndNormallyOrThroughTheFatalExit) {
     ASSERT_GT(rows.size(), 20u);
     for (const auto &[stack, limit, world, expected] : rows) {
         std::string result;
-        const std::string text = expand(world);
+        const std::string text = world[0] == '@' ? read_file(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/hostile/" + world.substr(1))
+                                                 : expand(world);
+        const auto start = std::chrono::steady_clock::now();
         const int32_t n = std::stoi(limit);
         if (stack == "1MiB") run_on_one_mib([&result, &text, n] { result = load_and_print(text, n); });
         else result = load_and_print(text, n);
         EXPECT_EQ(result, expected) << world.substr(0, 80);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << world.substr(0, 80);
     }
-}
-
-// The exported readers at the size guards: -1 for an image header whose
-// byte size would overflow or with too few pixels, -2 for a string past the
-// length limit; no value; the problem's code logged (the worlds above show
-// what a load makes of them).
-TEST(Hostile, ReadersRefuseValuesPastTheGuards) {
-    const std::pair<std::string, std::string> rows[] = {{"2147483647 2147483647 4", "-1, no value | 1028"},
-                                                        {"46340 46340 1 255 255 0", "-1, no value | 1028"},
-                                                        {'"' + std::string(65535, 'b') + '"', "-2, no value | 1032"}};
-    for (const auto &[text, expected] : rows) {
-        BareContext bare(text);
-        LogCapture log;
-        vrml_field value{};
-        const bool string = text[0] == '"';
-        std::string result = std::to_string(string ? vrml_get_SFString(bare.get(), &value)
-                                                   : vrml_get_SFImage(bare.get(), &value));
-        result += (string ? value.sfstring == nullptr : value.sfimage.pixels == nullptr) ? ", no value" : ", a value";
-        for (const LoggedMessage &m : log.messages()) result += " | " + std::to_string(m.code);
-        EXPECT_EQ(result, expected) << text.substr(0, 30);
-    }
-}
-
-// The node limit of a context wins over the process-wide one: the host's
-// node creation fails past it, and EXTERNPROTO wiring skips the instances it
-// cannot make.
-TEST(Hostile, NodeLimitOfAContext) {
-    LoadedScene scene("Group { }");
-    vrml_context *ctx = scene.ctx;
-    const int group = vrml_findnode(ctx->templates, "Group");
-    std::string seen = std::to_string(vrml_setnodelimit(ctx, 3));
-    auto made = [&seen](vrml_node *node) { seen += node ? " made" : " none"; };
-    made(vrml_createnode(ctx, group));
-    made(vrml_createnode_nc(ctx, group));
-    made(vrml_createnode(ctx, group));
-    made(vrml_createnode_nc(ctx, group));
-    const int32_t wide = vrml_setnodelimit(nullptr, 100);
-    made(vrml_createnode(ctx, group));
-    vrml_setnodelimit(nullptr, wide);
-    seen += " " + std::to_string(vrml_setnodelimit(ctx, 4));
-    made(vrml_createnode(ctx, group));
-    seen += " " + std::to_string(vrml_setnodelimit(ctx, 0));
-    made(vrml_createnode(ctx, group));
-    seen += " " + std::to_string(ctx->allnodes.count);
-    EXPECT_EQ(seen, "0 made made none none none 3 made 4 made 5");
-
-    LoadedScene world("EXTERNPROTO E [ ] \"e.wrl\" E { }");
-    auto *ext = static_cast<vrml_externproto *>(world.ctx->externprotos.first->data);
-    ext->implementation = group;
-    const int before = world.ctx->allnodes.count;
-    vrml_setnodelimit(world.ctx, before);
-    EXPECT_EQ(vrml_wireEPtoP(world.ctx, ext), nullptr);
-    EXPECT_EQ(world.ctx->allnodes.count, before);
 }
 
 // A chain of 200000 Groups built through the interface: printing it meets

@@ -140,6 +140,8 @@ TEST(Unload, ScenesOfTheDataTable) {
             scene = std::make_unique<LoadedScene>(arg.ends_with(".wrl") ? read_file(kData + arg) : arg);
             std::snprintf(scene->ctx->baselocation, sizeof scene->ctx->baselocation, "worlds/");
             fatal.clear();
+        } else if (verb == "deep") {
+            while (scene->ctx->scopedepth < VRML_SCOPESTACK_LIMIT - std::stoi(arg)) vrml_pushscopeidx(scene->ctx, 0);
         } else if (verb == "more") {
             fatal = read_more(scene->ctx, arg) ? "fatal: " : "";
         } else if (verb == "wire") {
@@ -159,26 +161,6 @@ TEST(Unload, ScenesOfTheDataTable) {
     }
 }
 
-// P5's body declares P4 and holds an instance of it, and so on down to P0:
-// an instance of P5 pushes six instance scopes, one within the other. In a
-// host deep in scopes of its own the sixth is one too many: the last of the
-// six nodes is left half made.
-TEST(Unload, AfterAFatalJumpInTheMiddleOfInstancing) {
-    std::string text = "PROTO P0 [ field SFInt32 a 0 ] { Group { } }";
-    for (int i = 1; i <= 5; ++i)
-        text = "PROTO P" + std::to_string(i) + " [ field SFInt32 a 0 ] { " + text + " P" +
-               std::to_string(i - 1) + " { a IS a } }";
-    LoadedScene scene(text);
-    vrml_context *ctx = scene.ctx;
-    const int p5 = vrml_findnode(ctx->templates, "P5");
-    while (ctx->scopedepth < VRML_SCOPESTACK_LIMIT - 5) vrml_pushscopeidx(ctx, 0);
-    const int nodes = ctx->allnodes.count;
-    ASSERT_TRUE(ends_fatally([ctx, p5] { vrml_createnode(ctx, p5); }));
-    EXPECT_EQ(ctx->scopedepth, VRML_SCOPESTACK_LIMIT);
-    EXPECT_EQ(ctx->allnodes.count, nodes + 6);
-    EXPECT_EQ(static_cast<vrml_node *>(ctx->allnodes.last->data)->members[0].content, nullptr);
-}
-
 // The records a scene keeps of contents: 1 for a whole content, 2 for a
 // shell; recorded once; forgotten on request; each scene its own.
 TEST(SceneRecord, ContentsAreRecordedOnceAndForgottenOnRequest) {
@@ -195,17 +177,6 @@ TEST(SceneRecord, ContentsAreRecordedOnceAndForgottenOnRequest) {
                         vrml_scene_owns(ctx, other), vrml_scene_owns(unrelated.ctx, whole)};
     EXPECT_EQ(std::vector<int>(seen, seen + 6), (std::vector<int>{1, 2, 2, 0, 0, 0}));
     vrml_freeuclass(VRML_EVENTIN, VRML_SFBOOL, other);
-}
-
-// Run-time routes and notifiers go with their eventOuts.
-TEST(Unload, RunTimeRoutesAndNotifiers) {
-    LoadedScene scene("DEF A Transform { } DEF B Transform { } DEF T TimeSensor { }");
-    vrml_node *a = scene.def("A"), *t = scene.def("T");
-    static int notifier;
-    EXPECT_EQ(vrml_addruntimeroute(a, "translation_changed", scene.def("B"), "set_translation"), 0);
-    EXPECT_EQ(vrml_addruntimeroute(t, "fraction_changed", a, "set_scale"), 0);
-    EXPECT_EQ(vrml_addruntimenotifier(a, vrml_findnodefieldidx(a, "translation"), &notifier, 7), 0);
-    EXPECT_EQ(vrml_addruntimenotifier(t, vrml_findnodeeventoutidx(t, "fraction_changed"), &notifier, 8), 0);
 }
 
 }  // namespace

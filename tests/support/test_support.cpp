@@ -81,12 +81,6 @@ LeaksIgnored::LeaksIgnored() {}
 LeaksIgnored::~LeaksIgnored() {}
 #endif
 
-void detach_template(vrml_templatetable *table, int id) {
-    if (!table || id < VRML_BUILTIN_COUNT || id >= table->count) return;
-    std::free(table->templates[id]);
-    table->templates[id] = nullptr;
-}
-
 namespace {
 std::jmp_buf g_jump;
 std::string *g_message = nullptr;

@@ -127,11 +127,6 @@ public:
 // jump skips held is lost with them, and the leak checker ignores it.
 bool ends_fatally(const std::function<void()> &work, std::string *message = nullptr);
 
-// Takes a declared template that a test made from its own records (static
-// members, literal names) out of its table, so that the scene release does
-// not release them, and frees the template record.
-void detach_template(vrml_templatetable *table, int id);
-
 std::string read_file(const std::string &path);
 
 // The address of a function as the running program sees it: a compiler may

@@ -8,7 +8,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,8 +29,6 @@ std::string quoted(const std::string &text) {
 // An output stream that writes down every call of its slots.
 struct Recorder {
     Recorder() {
-        std::memset(&stream, 0, sizeof stream);
-        std::memset(&ctx, 0, sizeof ctx);
         stream.impl = &writes;
         stream.stream_printf = &slot<'p'>;
         stream.stream_iprintf = &slot<'i'>;
@@ -47,8 +44,8 @@ struct Recorder {
         *static_cast<std::string *>(s->impl) += std::string(1, op) + " " + quoted(format) + " " + quoted(text) + "\n";
         return n;
     }
-    vrml_stream stream;
-    vrml_context ctx;
+    vrml_stream stream{};
+    vrml_context ctx{};
     std::string writes;
 };
 
