@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fields/field_internal.h"
-#include "tests/loader/transcript.h"
+#include "support/transcript.h"
 
 namespace {
 

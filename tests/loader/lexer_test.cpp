@@ -6,7 +6,7 @@
 
 #include "loader/lexer.h"
 #include "loader/loader.h"
-#include "tests/loader/transcript.h"
+#include "support/transcript.h"
 
 namespace {
 

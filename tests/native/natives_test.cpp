@@ -1,5 +1,5 @@
 // The native runtime of a scene as a host and its plug-ins see it: sessions
-// of calls in tests/data/native/sessions.txt (see nodes/transcript.h), each
+// of calls in tests/data/native/sessions.txt (see support/transcript.h), each
 // run in a scene loaded from empty input.
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "native/native_internal.h"
-#include "nodes/transcript.h"
+#include "support/transcript.h"
 #include "support/loaded_scene.h"
 
 namespace {
@@ -181,7 +181,7 @@ struct Session {
 };
 
 TEST(Natives, SessionsMatchTheirTranscripts) {
-    check_transcript<Session>("native/sessions.txt", g_out, LogCapture::kWithNotices);
+    check_sessions<Session>("native/sessions.txt", g_out, LogCapture::kWithNotices);
 }
 
 // Script nodes are served by the Script type's entries, other declared types

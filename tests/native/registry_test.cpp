@@ -28,18 +28,14 @@ TEST(RegistryContexts, OneContextPerKeyRegisteredOnce) {
     EXPECT_EQ(vrnrt_getpc(key), nullptr);
     vrnrt_pc *pc = vrnrt_createpc(key);
     ASSERT_NE(pc, nullptr);
-    EXPECT_EQ(pc->key, key);
-    EXPECT_EQ(pc->lastlibid, 0);
-    EXPECT_EQ(vrnrt_createpc(key), pc);
-    EXPECT_EQ(vrnrt_getpc(key), pc);
+    EXPECT_TRUE(pc->key == key && pc->lastlibid == 0 && vrnrt_createpc(key) == pc && vrnrt_getpc(key) == pc);
     ASSERT_EQ(log.texts(), (std::vector<std::string>{"vrnrt_addpc:  Added pc from threadid " +
                                                      std::to_string(static_cast<int>(vrml_current_threadid()))}));
     EXPECT_EQ(log.messages()[0].severity, VRML_LOG_NOTICE);
     vrnrt_pc *other = vrnrt_createpc(key + 1);
     EXPECT_NE(other, pc);
     vrnrt_deletepc(key);
-    EXPECT_EQ(vrnrt_getpc(key), nullptr);
-    EXPECT_EQ(vrnrt_getpc(key + 1), other);
+    EXPECT_TRUE(vrnrt_getpc(key) == nullptr && vrnrt_getpc(key + 1) == other);
     vrnrt_deletepc(key);  // a second delete finds nothing
     vrnrt_deletepc(key + 1);
     EXPECT_EQ(vrnrt_getpc(key + 1), nullptr);
@@ -66,15 +62,12 @@ TEST(RegistryContexts, LibraryLimitAndNameCopies) {
     ASSERT_EQ(vrnrt_loadplugin(key, name, 2, entries), 1);
     ASSERT_EQ(vrnrt_loadplugin_nodeentry(key, name, 40, &entries[0]), 1);
     auto name_of = [&](int type) { return static_cast<vrnrt_pluginentry *>(pc->entries[type].head->data)->name; };
-    EXPECT_NE(name_of(0), name);
-    EXPECT_EQ(name_of(1), name_of(0));
-    EXPECT_EQ(name_of(40), name);
+    EXPECT_TRUE(name_of(0) != name && name_of(1) == name_of(0) && name_of(40) == name);
     for (int id = 2; id <= 254; ++id) ASSERT_EQ(vrnrt_registerlib(key, ("lib" + std::to_string(id)).c_str()), id);
     EXPECT_EQ(vrnrt_registerlib(key, "one too many"), -1);
     EXPECT_EQ(vrnrt_loadplugin_nodeentry(key, "one too many", 3, &entries[0]), -1);
-    EXPECT_EQ(pc->lastlibid, 254);
-    EXPECT_EQ(pc->libraries.count, 254);
-    EXPECT_EQ(pc->entries[3].count, 0);
+    EXPECT_EQ(std::vector<int>({pc->lastlibid, pc->libraries.count, pc->entries[3].count}),
+              std::vector<int>({254, 254, 0}));
     EXPECT_EQ(vrnrt_registerlib(key, "lib254"), 254);  // known names still answer
     g_unloaded.clear();
     vrnrt_deletepc(key);  // before name goes away

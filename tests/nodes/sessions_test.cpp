@@ -1,6 +1,6 @@
 // Templates, lookups by name, node creation and member access as a host
 // sees them: sessions of calls in tests/data/nodes/sessions.txt (see
-// transcript.h), each in a scene loaded from the text after " | " in its
+// support/transcript.h), each in a scene loaded from the text after " | " in its
 // title (empty without).
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 
 #include "fields/field_internal.h"
 #include "nodes/node_internal.h"
-#include "nodes/transcript.h"
+#include "support/transcript.h"
 #include "support/loaded_scene.h"
 
 namespace {
@@ -196,7 +196,7 @@ struct Session {
 };
 
 TEST(Nodes, SessionsMatchTheirTranscripts) {
-    check_transcript<Session>("nodes/sessions.txt", g_out, LogCapture::kProblems);
+    check_sessions<Session>("nodes/sessions.txt", g_out, LogCapture::kProblems);
 }
 
 }  // namespace

@@ -13,10 +13,12 @@
 namespace {
 
 // vrml_findnode keeps answering right while a host withdraws, reuses and
-// replaces slots, and the table refuses a template past 1024.
+// replaces slots, and the table refuses a template past 1024; the built-in
+// types are appended all, or as many as fit.
 TEST(TemplateTable, FindNodeFollowsChangesUpTo1024Templates) {
     vrml_templatetable *table = vrml_createtemplate();
     ASSERT_EQ(vrml_addbuiltinnodes(table), 1);
+    EXPECT_EQ(table->templates[80], &vrml_builtintemplates()[80]);
     vrml_nodetemplate p{}, q{};
     p.name = const_cast<char *>("P");
     q.name = const_cast<char *>("Q");
@@ -39,6 +41,10 @@ TEST(TemplateTable, FindNodeFollowsChangesUpTo1024Templates) {
     EXPECT_EQ(vrml_gettemplateentry(table, 1023), &p);
     for (int id : {1024, -1}) EXPECT_EQ(vrml_gettemplateentry(table, id), nullptr);
     EXPECT_EQ(vrml_gettemplateentry(nullptr, 0), nullptr);
+    table->count = 1000;
+    EXPECT_EQ(vrml_addbuiltinnodes(table), 0);
+    EXPECT_EQ(table->count, 1024);
+    EXPECT_EQ(table->templates[1023], &vrml_builtintemplates()[23]);
     table->count = 5;
     EXPECT_EQ(vrml_gettemplateentry(table, 5), nullptr);
     vrml_templatetable_releaseindex(table);

@@ -2,26 +2,12 @@
 // limit of each context and the note that vrml_free_scene has run.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "support/loaded_scene.h"
 
 namespace {
-
-// Sets the process-wide node limit while it lives.
-class ProcessLimit {
-public:
-    explicit ProcessLimit(int32_t n) : previous_(vrml_setnodelimit(nullptr, n)) {}
-    ~ProcessLimit() { vrml_setnodelimit(nullptr, previous_); }
-    ProcessLimit(const ProcessLimit &) = delete;
-    ProcessLimit &operator=(const ProcessLimit &) = delete;
-
-private:
-    int32_t previous_;
-};
 
 TEST(ContextRecord, EachContextKeepsItsOwnNodeLimit) {
     // Three contexts' own limits (0: none) and the process-wide one; the
@@ -41,44 +27,29 @@ TEST(ContextRecord, EachContextKeepsItsOwnNodeLimit) {
         SCOPED_TRACE("limits " + std::to_string(row.own[0]) + " " + std::to_string(row.own[1]) +
                      " " + std::to_string(row.own[2]) + ", process " + std::to_string(row.process));
         LoadedScene scenes[3] = {LoadedScene(""), LoadedScene(""), LoadedScene("")};
-        ProcessLimit process(row.process);
-        for (int c = 0; c < 3; ++c) {
-            if (row.own[c]) {
-                EXPECT_EQ(vrml_setnodelimit(scenes[c].ctx, row.own[c]), 0);
-            }
-        }
+        const int32_t process = vrml_setnodelimit(nullptr, row.process);
+        for (int c = 0; c < 3; ++c)
+            if (row.own[c]) { EXPECT_EQ(vrml_setnodelimit(scenes[c].ctx, row.own[c]), 0); }
         for (int attempt = 0; attempt < 12; ++attempt)
             for (LoadedScene &scene : scenes) vrml_createnode(scene.ctx, 19);
+        vrml_setnodelimit(nullptr, process);
         for (int c = 0; c < 3; ++c) EXPECT_EQ(scenes[c].ctx->allnodes.count, row.made[c]) << c;
     }
 }
 
-std::vector<std::string> example_worlds() {
-    std::vector<std::string> paths;
-    for (const auto &entry :
-         std::filesystem::directory_iterator(std::string(ZEBVRML2_SOURCE_DIR) + "/examples"))
-        if (entry.path().extension() == ".wrl") paths.push_back(entry.path().string());
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
+// vrml_free_scene keeps the context's values (checked by the release tests);
+// an unload after it releases only what is left, for every example world.
 TEST(ContextRecord, UnloadAfterFreeSceneReleasesOnlyWhatIsLeft) {
-    const std::vector<std::string> worlds = example_worlds();
-    ASSERT_FALSE(worlds.empty());
-    for (const std::string &path : worlds) {
-        SCOPED_TRACE(path);
-        vrml_context *ctx = vrmlutil_loadscenecc(path.c_str(), 0);
-        ASSERT_NE(ctx, nullptr);
-        vrml_mfnode *root = ctx->root;
-        const int depth = ctx->scopedepth;
-        const std::vector<vrml_scope *> stack(ctx->scopestack, ctx->scopestack + depth);
+    int worlds = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(std::string(ZEBVRML2_SOURCE_DIR) + "/examples")) {
+        if (entry.path().extension() != ".wrl") continue;
+        vrml_context *ctx = vrmlutil_loadscenecc(entry.path().string().c_str(), 0);
+        ASSERT_NE(ctx, nullptr) << entry.path();
         vrml_free_scene(ctx);
-        // The context keeps its values.
-        EXPECT_EQ(ctx->root, root);
-        EXPECT_EQ(ctx->scopedepth, depth);
-        EXPECT_EQ(std::vector<vrml_scope *>(ctx->scopestack, ctx->scopestack + depth), stack);
         vrmlutil_unloadscene(ctx);
+        ++worlds;
     }
+    EXPECT_GT(worlds, 0);
 }
 
 }  // namespace

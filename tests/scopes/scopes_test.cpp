@@ -9,7 +9,7 @@
 #include "nodes/node_internal.h"
 #include "scopes/scope_internal.h"
 #include "support/loaded_scene.h"
-#include "tests/loader/transcript.h"
+#include "support/transcript.h"
 
 namespace {
 

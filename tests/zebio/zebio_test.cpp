@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "tests/loader/transcript.h"
+#include "support/transcript.h"
 
 namespace {
 
