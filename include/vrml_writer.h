@@ -119,8 +119,8 @@ ZEBVRML2_API int vrml_print_PROTOS(vrml_context *ctx);
  * as 0), a notifier, a ROUTE whose ends are not both written in one scope or
  * whose members do not match, an IS mapping outside a PROTO body, an
  * EXTERNPROTO instance's wiring to its PROTO, an image of more than 2^31
- * pixels. Edits inside a PROTO instance's own copy of the body are not
- * written (the copy is made again when the instance is read).
+ * pixels, a PROTO instance whose own copy of the body holds values other
+ * than the PROTO's body (reading the instance copies the body again).
  * Returns the number of items reported, or -1 when ctx holds no loaded
  * scene, the output failed or memory ran out (reported "writer: output
  * failed"). Nothing of the scene is changed; ctx->out is restored. */

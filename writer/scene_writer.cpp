@@ -55,16 +55,23 @@ struct NodeInfo {
     bool written;     // the writing walk has written its DEF
 };
 
-// Open addressing from pointers to records (NodeInfo; a route set uses the
-// key alone).
+// A node of a PROTO body and its copy in an instance's body.
+struct CopyPair {
+    const void *key;
+    const void *copy;
+};
+
+// Open addressing from pointers to records whose first word is the key
+// (NodeInfo; CopyPair; a route set uses the key alone).
+template <typename Record>
 struct PointerMap {
-    NodeInfo *slots = nullptr;
+    Record *slots = nullptr;
     size_t mask = 0, used = 0;
     static size_t hash(const void *p) {
         auto v = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
         return static_cast<size_t>((v >> 4) * 0x9E3779B97F4A7C15ull >> 20);
     }
-    NodeInfo *find(const void *key) const {
+    Record *find(const void *key) const {
         if (!slots) return nullptr;
         for (size_t i = hash(key) & mask;; i = (i + 1) & mask) {
             if (slots[i].key == key) return &slots[i];
@@ -72,11 +79,11 @@ struct PointerMap {
         }
     }
     // The record of key, made (zeroed) when new; null when memory ran out.
-    NodeInfo *insert(const void *key, bool *made) {
+    Record *insert(const void *key, bool *made) {
         *made = false;
         if ((used + 1) * 2 > mask + 1 || !slots) {
             size_t size = slots ? (mask + 1) * 2 : 256;
-            auto *grown = static_cast<NodeInfo *>(std::calloc(size, sizeof(NodeInfo)));
+            auto *grown = static_cast<Record *>(std::calloc(size, sizeof(Record)));
             if (!grown) return nullptr;
             for (size_t i = 0; slots && i <= mask; ++i) {
                 if (!slots[i].key) continue;
@@ -117,8 +124,8 @@ struct Writer {
     bool failed = false;  // output error or no memory
     int unwritable = 0;
     int64_t position = 0;
-    PointerMap nodes;
-    PointerMap seenroutes;
+    PointerMap<NodeInfo> nodes;
+    PointerMap<NodeInfo> seenroutes;
     Array<Scope> scopes;
     Array<RouteLine> routes;
     int scope = 0;     // the current naming scope
@@ -127,6 +134,7 @@ struct Writer {
     char *text = nullptr;
     size_t length = 0, room = 0;
     size_t flushed = 0;  // bytes already passed to the stream
+    size_t linebegin = 0;  // where the current line begins in text
 };
 
 // ---- Text -----------------------------------------------------------------
@@ -154,6 +162,7 @@ void put(Writer &w, char c) { put(w, &c, 1); }
 void newline(Writer &w, int level) {
     if (w.planning || !reserve(w, 1 + 2 * static_cast<size_t>(level))) return;
     w.text[w.length++] = '\n';
+    w.linebegin = w.length;
     for (int i = 0; i < 2 * level; ++i) w.text[w.length++] = ' ';
 }
 
@@ -169,7 +178,7 @@ void flush(Writer &w) {
     }
     if (r < 0) w.failed = true;
     w.flushed += w.length;
-    w.length = 0;
+    w.length = w.linebegin = 0;
 }
 
 void maybe_flush(Writer &w) {
@@ -181,12 +190,9 @@ void begin_line(Writer &w, int level) {
     if (w.flushed + w.length) newline(w, level);
 }
 
-// The column of the end of the text written so far.
-size_t column(const Writer &w) {
-    size_t i = w.length;
-    while (i > 0 && w.text[i - 1] != '\n') --i;
-    return w.length - i;
-}
+// The column of the end of the text written so far (line breaks inside
+// strings aside).
+size_t column(const Writer &w) { return w.length - w.linebegin; }
 
 // ---- Reports --------------------------------------------------------------
 
@@ -204,19 +210,16 @@ const char *type_of(vrml_node *node) {
 void unwritable(Writer &w, vrml_node *node, int m, const char *what) {
     if (!w.planning) return;
     ++w.unwritable;
-    vrml_problem(w.ctx, nullptr, VRML_ERR_WRITE, "writer: cannot write %s (%s.%s)", what,
-                 type_of(node), member_name(node, m));
+    vrml_problem(w.ctx, nullptr, VRML_ERR_WRITE, "writer: cannot write %s (%s%s%s)", what, type_of(node),
+                 m < 0 ? "" : ".", m < 0 ? "" : member_name(node, m));
 }
 
 // ---- Values -----------------------------------------------------------------
 
 template <typename T>
-void put_real(Writer &w, T value, vrml_node *node, int m) {
+void put_real(Writer &w, T value) {
     char text[64];
-    if (std::isnan(value)) {
-        unwritable(w, node, m, "a NaN value");
-        value = 0;
-    }
+    if (std::isnan(value)) value = 0;  // reported by the planning walk
     if (std::isinf(value)) {
         // The nearest decimal beyond the type's range reads back as infinity.
         put(w, value < 0 ? "-" : "");
@@ -268,7 +271,7 @@ void put_string(Writer &w, const char *s) {
 void write_node(Writer &w, vrml_node *node, int level);
 
 // Element i of an array value (not MFNode).
-void put_element(Writer &w, int type, const vrml_mfarray &a, int32_t i, vrml_node *node, int m) {
+void put_element(Writer &w, int type, const vrml_mfarray &a, int32_t i) {
     switch (type) {
         case VRML_MFINT32: put_int(w, static_cast<const int32_t *>(a.values)[i]); return;
         case VRML_MFSTRING: put_string(w, static_cast<char *const *>(a.values)[i]); return;
@@ -278,7 +281,7 @@ void put_element(Writer &w, int type, const vrml_mfarray &a, int32_t i, vrml_nod
     const float *v = static_cast<const float *>(a.values) + static_cast<size_t>(i) * n;
     for (int k = 0; k < n; ++k) {
         if (k) put(w, ' ');
-        put_real(w, v[k], node, m);
+        put_real(w, v[k]);
     }
 }
 
@@ -288,6 +291,7 @@ void break_before(Writer &w, size_t at, int level) {
     if (!reserve(w, indent)) return;
     std::memmove(w.text + at + indent, w.text + at, w.length - at);
     w.text[at - 1] = '\n';
+    w.linebegin = at;
     std::memset(w.text + at, ' ', indent);
     w.length += indent;
 }
@@ -326,14 +330,49 @@ void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
     if (!bare) newline(w, level), put(w, ']');
 }
 
-// Writes one value of type at the current position of a line at level.
+size_t element_size(int type) {
+    switch (type) {
+        case VRML_MFFLOAT: case VRML_MFINT32: return 4;
+        case VRML_MFVEC2F: return 8;
+        case VRML_MFROTATION: return 16;
+        default: return 12;
+    }
+}
+
+// The floats of a value of type (components per element in *n), or null.
+const float *floats_of(int type, const vrml_field *v, int64_t *n) {
+    switch (type) {
+        case VRML_SFFLOAT: return *n = 1, &v->sffloat;
+        case VRML_SFVEC2F: return *n = 2, v->sfvec2f;
+        case VRML_SFCOLOR: case VRML_SFVEC3F: return *n = 3, v->sfcolor;
+        case VRML_SFROTATION: return *n = 4, v->sfrotation;
+        case VRML_MFFLOAT: case VRML_MFVEC2F: case VRML_MFCOLOR: case VRML_MFVEC3F: case VRML_MFROTATION:
+            *n = v->mfarray.values ? int64_t{v->mfarray.count} * static_cast<int64_t>(element_size(type) / 4) : 0;
+            return static_cast<const float *>(v->mfarray.values);
+        default: return nullptr;
+    }
+}
+
+// Writes one value of type at the current position of a line at level. The
+// planning walk only follows nodes and reports NaN values.
 void write_value(Writer &w, int type, const vrml_field *v, int level, vrml_node *node, int m) {
     static const vrml_field blank{};
     if (!v) v = &blank;
+    if (w.planning && type != VRML_SFNODE && type != VRML_MFNODE) {
+        int64_t n = 0;
+        const float *f = floats_of(type, v, &n);
+        bool nan = type == VRML_SFTIME && std::isnan(v->sftime);
+        for (int64_t i = 0; f && i < n && !nan; ++i) nan = std::isnan(f[i]);
+        if (nan) unwritable(w, node, m, "a NaN value (written as 0)");
+        const vrml_sfimage &im = v->sfimage;
+        if (type == VRML_SFIMAGE && im.pixels && int64_t{im.width} * im.height > INT32_MAX)
+            unwritable(w, node, m, "an image of more than 2^31 pixels");
+        return;
+    }
     switch (type) {
         case VRML_SFBOOL: return put(w, v->sfbool ? "TRUE" : "FALSE");
         case VRML_SFINT32: return put_int(w, v->sfint32);
-        case VRML_SFTIME: return put_real(w, v->sftime, node, m);
+        case VRML_SFTIME: return put_real(w, v->sftime);
         case VRML_SFSTRING: return put_string(w, v->sfstring);
         case VRML_SFNODE: return write_node(w, v->sfnode.node, level);
         case VRML_SFFLOAT: case VRML_SFVEC2F: case VRML_SFCOLOR: case VRML_SFVEC3F:
@@ -341,7 +380,7 @@ void write_value(Writer &w, int type, const vrml_field *v, int level, vrml_node 
             int n = type == VRML_SFFLOAT ? 1 : type == VRML_SFVEC2F ? 2 : type == VRML_SFROTATION ? 4 : 3;
             for (int k = 0; k < n; ++k) {
                 if (k) put(w, ' ');
-                put_real(w, v->sfrotation[k], node, m);
+                put_real(w, v->sfrotation[k]);
             }
             return;
         }
@@ -353,7 +392,7 @@ void write_value(Writer &w, int type, const vrml_field *v, int level, vrml_node 
             put_int(w, count ? im.height : 0), put(w, ' ');
             put_int(w, count ? im.components : 0);
             if (count == 0) return;
-            if (count > INT32_MAX) return unwritable(w, node, m, "an image this large");
+            if (count > INT32_MAX) return;  // reported by the planning walk
             put_list(w, static_cast<int32_t>(count), level, true, [&](int32_t i) {
                 const unsigned char *b = im.pixels + static_cast<size_t>(i) * im.components;
                 uint32_t bits = 0;
@@ -381,20 +420,11 @@ void write_value(Writer &w, int type, const vrml_field *v, int level, vrml_node 
         default:
             if (type < 0 || type >= VRML_FIELDTYPE_COUNT) return;
             put_list(w, v->mfarray.values ? v->mfarray.count : 0, level, false,
-                     [&](int32_t i) { put_element(w, type, v->mfarray, i, node, m); });
+                     [&](int32_t i) { put_element(w, type, v->mfarray, i); });
     }
 }
 
 // ---- Comparing with the default -----------------------------------------
-
-size_t element_size(int type) {
-    switch (type) {
-        case VRML_MFFLOAT: case VRML_MFINT32: return 4;
-        case VRML_MFVEC2F: return 8;
-        case VRML_MFROTATION: return 16;
-        default: return 12;
-    }
-}
 
 bool same_text(const char *a, const char *b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
 
@@ -501,6 +531,55 @@ void write_members(Writer &w, vrml_node *node, int level) {
 
 NodeInfo *info_of(Writer &w, vrml_node *node) { return w.nodes.find(node); }
 
+using CopyPairs = PointerMap<CopyPair>;
+bool same_copy(CopyPairs &pairs, const vrml_field *body, const vrml_field *copy, int type);
+
+// True when copy, a node of a PROTO instance's own body, still holds the
+// values of source, the node of the PROTO body it was copied from (IS
+// members aside: they hold the instance's values).
+// Each node is compared once (bodies may share nodes and hold cycles).
+bool same_copied_node(CopyPairs &pairs, vrml_node *source, vrml_node *copy) {
+    if (!source || !copy) return source == copy;
+    bool made = false;
+    CopyPair *pair = pairs.insert(source, &made);
+    if (!pair) return true;  // out of memory: nothing more is compared
+    if (!made) return pair->copy == copy;
+    pair->copy = copy;
+    vrml_nodetemplate *t = source->nodetemplate;
+    if (!t || !copy->nodetemplate || std::strcmp(t->name, copy->nodetemplate->name)) return false;
+    for (int m = source->type >= kBuiltins ? 2 : 0; m < t->membercount; ++m) {
+        int c = t->members[m].memberclass;
+        if (source->members[m].status < 0 || (c != VRML_EXPOSEDFIELD && c != VRML_FIELD)) continue;
+        if (!same_copy(pairs, vrml_memberContentPtr(&source->members[m]), vrml_memberContentPtr(&copy->members[m]),
+                       t->members[m].type))
+            return false;
+    }
+    return true;
+}
+
+bool same_copy(CopyPairs &pairs, const vrml_field *body, const vrml_field *copy, int type) {
+    if (!body || !copy) return body == copy;
+    if (type == VRML_SFNODE) return same_copied_node(pairs, body->sfnode.node, copy->sfnode.node);
+    if (type != VRML_MFNODE) return same_value(type, body, copy);
+    const vrml_listitem *i = body->mfnode.nodes.first, *j = copy->mfnode.nodes.first;
+    for (; i && j; i = i->next, j = j->next)
+        if (!same_copy(pairs, static_cast<const vrml_field *>(i->data), static_cast<const vrml_field *>(j->data),
+                       VRML_SFNODE))
+            return false;
+    return !i && !j;
+}
+
+// A PROTO instance whose own copy of the body was changed: the text makes
+// the copy again from the PROTO.
+void check_instance_body(Writer &w, vrml_node *node) {
+    vrml_nodetemplate *t = node->nodetemplate;
+    if (node->type < kBuiltins || t->external || is_script(node) || t->membercount < 1) return;
+    CopyPairs pairs;
+    if (!same_copy(pairs, t->members[0].defaultvalue, vrml_memberContentPtr(&node->members[0]), VRML_MFNODE))
+        unwritable(w, node, -1, "an edit inside the instance's own copy of its PROTO body");
+    std::free(pairs.slots);
+}
+
 // A node at its place in the writing order: DEF name and body at its first
 // appearance, USE name afterwards.
 void write_node(Writer &w, vrml_node *node, int level) {
@@ -518,6 +597,7 @@ void write_node(Writer &w, vrml_node *node, int level) {
         info->first = w.position;
         info->lastuse = -1;
         if (!w.scopes.items[w.scope].nodes.push(node)) return void(w.failed = true);
+        check_instance_body(w, node);
     } else {
         NodeInfo *info = info_of(w, node);
         if (!info) return void(w.failed = true);

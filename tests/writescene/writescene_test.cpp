@@ -81,16 +81,17 @@ struct SceneComparison {
         auto text = [&](const char *x, const char *y) {
             if (std::string(x ? x : "") != (y ? y : "")) fail("text differs");
         };
+        // Records are only as large as their type's layout: each case reads its own.
         const vrml_sfimage &p = a->sfimage, &q = b->sfimage;
         const vrml_mfarray &x = a->mfarray, &y = b->mfarray;
-        const vrml_listitem *i = a->mfnode.nodes.first, *j = b->mfnode.nodes.first;
         switch (type) {
             case VRML_SFNODE: return node(a->sfnode.node, b->sfnode.node);
             case VRML_SFSTRING: return text(a->sfstring, b->sfstring);
             case VRML_MFNODE:
-                for (; i && j; i = i->next, j = j->next)
+                for (auto *i = a->mfnode.nodes.first, *j = b->mfnode.nodes.first;; i = i->next, j = j->next) {
+                    if (!i || !j) return i || j ? fail("node count differs") : void();
                     node(static_cast<vrml_field *>(i->data)->sfnode.node, static_cast<vrml_field *>(j->data)->sfnode.node);
-                return i || j ? fail("node count differs") : void();
+                }
             case VRML_SFIMAGE:
                 if (std::tie(p.width, p.height, p.components) != std::tie(q.width, q.height, q.components) ||
                     (p.pixels && std::memcmp(p.pixels, q.pixels, size_t(p.width) * p.height * p.components)))
@@ -101,7 +102,7 @@ struct SceneComparison {
                 for (int32_t k = 0; k < x.count; ++k) text(static_cast<char **>(x.values)[k], static_cast<char **>(y.values)[k]);
                 return;
             default:
-                if (type < VRML_MFCOLOR ? std::memcmp(a, b, sizes[type])
+                if (type < VRML_MFCOLOR ? std::memcmp(a, b, sizes[type]) != 0
                                         : x.count != y.count || (x.count && std::memcmp(x.values, y.values, x.count * sizes[type])))
                     fail("value differs");
         }
@@ -253,7 +254,9 @@ TEST(WriteScene, RandomValuesReadBackBitForBit) {
 // Ordering cases: NAME.wrl written is NAME.out, followed by the result and
 // the problems reported. Host edits before writing: a line "# share" makes
 // the first root's first child a child of the second root too; a line
-// "# route A out B in" adds a run-time route. ZEBVRML2_UPDATE_GOLDEN=1
+// "# route A out B in" adds a run-time route; "# body A member V" stores the
+// SFFloat V in the member of the first node of A's own body copy.
+// ZEBVRML2_UPDATE_GOLDEN=1
 // rewrites the .out files instead of comparing.
 TEST(WriteScene, OrderingCases) {
     fs::path dir = fs::path(ZEBVRML2_SOURCE_DIR) / "tests/data/writescene";
@@ -277,6 +280,12 @@ TEST(WriteScene, OrderingCases) {
         for (size_t at = input.find("\n# route "); at != std::string::npos; at = input.find("\n# route ", at + 1)) {
             ASSERT_EQ(4, std::sscanf(input.c_str() + at, "\n# route %63s %63s %63s %63s", a, out, b, in));
             EXPECT_EQ(0, vrml_addruntimeroute(scene.def(a), out, scene.def(b), in));
+        }
+        float v = 0;
+        if (size_t at = input.find("\n# body "); at != std::string::npos) {
+            ASSERT_EQ(3, std::sscanf(input.c_str() + at, "\n# body %63s %63s %f", a, out, &v));
+            vrml_field *copy = static_cast<vrml_field *>(vrml_memberContentPtr(&scene.def(a)->members[0])->mfnode.nodes.first->data);
+            vrml_memberContentPtr(&copy->sfnode.node->members[vrml_findnodefieldidx(copy->sfnode.node, out)])->sffloat = v;
         }
         LogCapture log;
         int result = 0;
