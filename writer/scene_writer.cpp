@@ -126,6 +126,7 @@ struct Writer {
     int64_t position = 0;
     PointerMap<NodeInfo> nodes;
     PointerMap<NodeInfo> seenroutes;
+    PointerMap<CopyPair> copies;  // emptied for each PROTO instance
     Array<Scope> scopes;
     Array<RouteLine> routes;
     int scope = 0;     // the current naming scope
@@ -574,10 +575,11 @@ bool same_copy(CopyPairs &pairs, const vrml_field *body, const vrml_field *copy,
 void check_instance_body(Writer &w, vrml_node *node) {
     vrml_nodetemplate *t = node->nodetemplate;
     if (node->type < kBuiltins || t->external || is_script(node) || t->membercount < 1) return;
-    CopyPairs pairs;
+    CopyPairs &pairs = w.copies;
+    if (pairs.used) std::memset(pairs.slots, 0, (pairs.mask + 1) * sizeof(CopyPair));
+    pairs.used = 0;
     if (!same_copy(pairs, t->members[0].defaultvalue, vrml_memberContentPtr(&node->members[0]), VRML_MFNODE))
         unwritable(w, node, -1, "an edit inside the instance's own copy of its PROTO body");
-    std::free(pairs.slots);
 }
 
 // A node at its place in the writing order: DEF name and body at its first
@@ -810,6 +812,7 @@ void release(Writer &w) {
         if (w.nodes.slots[i].key && !w.nodes.slots[i].ownname) std::free(w.nodes.slots[i].name);
     std::free(w.nodes.slots);
     std::free(w.seenroutes.slots);
+    std::free(w.copies.slots);
     for (size_t i = 0; i < w.scopes.count; ++i) w.scopes.items[i].nodes.release();
     w.scopes.release();
     w.routes.release();
