@@ -5,7 +5,8 @@
 //   world_bench FILE [ITEMS]
 //
 // Prints one line of tab-separated fields: name, MB, floor s, load s,
-// load/floor, load MB/s, print s, print MB/s, printf s (printf writing the
+// load/floor, load MB/s, print s, print MB/s (the node printers), write s,
+// write MB/s (vrmlutil_writescene), printf s (printf writing the
 // text's numbers with "%f "), print/printf, heap MB held by the scene, peak
 // resident MB growth while loading, and the time per item when ITEMS is given.
 #include <malloc.h>
@@ -103,10 +104,11 @@ size_t heap_used() {
 #endif
 }
 
-double print(vrml_context *ctx, size_t *bytes) {
+double print(vrml_context *ctx, size_t *bytes, bool writer = false) {
     zeb_resetbuffer(ctx->out);
     auto start = Clock::now();
-    tool_print_scene(ctx);
+    if (writer) vrmlutil_writescene(ctx, nullptr, 0);
+    else tool_print_scene(ctx);
     double s = seconds_since(start);
     zeb_getbuffer(ctx->out, bytes);
     return s;
@@ -176,14 +178,17 @@ int main(int argc, char **argv) {
     double print_s = 1e9;
     for (int i = 0; i < 3; ++i) print_s = std::min(print_s, print(first.ctx, &printed));
     double print_mb = static_cast<double>(printed) / 1e6;
+    size_t written = 0;
+    double write_s = 1e9;
+    for (int i = 0; i < 3; ++i) write_s = std::min(write_s, print(first.ctx, &written, true));
     size_t floor_bytes = 0;
     double printf_s = 1e9;
     for (int i = 0; i < 3; ++i) printf_s = std::min(printf_s, printf_pass(&floor_bytes));
 
     const char *name = std::strrchr(path, '/');
-    std::printf("%s\t%.2f\t%.4f\t%.4f\t%.2f\t%.1f\t%.4f\t%.1f\t%.4f\t%.2f\t%.1f\t%.1f",
+    std::printf("%s\t%.2f\t%.4f\t%.4f\t%.2f\t%.1f\t%.4f\t%.1f\t%.4f\t%.1f\t%.4f\t%.2f\t%.1f\t%.1f",
                 name ? name + 1 : path, mb, floor_s, load_s, load_s / floor_s, mb / load_s, print_s,
-                print_mb / print_s, printf_s, print_s / printf_s, heap_mb, peak_mb);
+                print_mb / print_s, write_s, static_cast<double>(written) / 1e6 / write_s, printf_s, print_s / printf_s, heap_mb, peak_mb);
     if (items > 0) std::printf("\t%.3f", load_s / static_cast<double>(items) * 1e6);
     std::printf("\n");
     return checksum == 12345.678 ? 1 : 0;  // keep the floor from being optimised away

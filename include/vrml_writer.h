@@ -80,6 +80,54 @@ ZEBVRML2_API int vrml_print_ROUTE(vrml_context *ctx, vrml_scope *scope);
  * bodies), in declaration order. 0. */
 ZEBVRML2_API int vrml_print_PROTOS(vrml_context *ctx);
 
+/* ---- Extension: the scene writer -----------------------------------------
+ * vrmlutil_writescene writes the loaded scene of ctx to stream (null: to
+ * ctx->out) so that reading the text back gives the same scene: the same
+ * graph of nodes reachable from the root nodes (types, member values bit for
+ * bit, shared nodes), the same DEF names, ROUTEs and PROTO and EXTERNPROTO
+ * declarations. It writes, in this order: the header line "#VRML V2.0 utf8"
+ * (unless flags hold VRML_WRITESCENE_NOHEADER); the PROTO declarations of
+ * scope 0 (interface with defaults, body with its nested declarations,
+ * nodes and internal ROUTEs, IS mappings) and its EXTERNPROTO declarations
+ * (interface and url list), in declaration order; the root nodes; the ROUTEs
+ * of scope 0.
+ *  - A node is written "DEF name Type { ... }" at its first appearance in
+ *    writing order and "USE name" after it. A node keeps its DEF name unless
+ *    another node's DEF of that name comes between its DEF and a USE or ROUTE
+ *    of it; such a node, and a node used more than once that has no DEF name,
+ *    get a generated name NAME_N (Shared_N for the unnamed) that no DEF of
+ *    their scope uses.
+ *  - A member is written when its status is positive (directOutput and
+ *    mustEvaluate of a Script: when not the default) or its value differs
+ *    from the template default, bit for bit; a Script writes every declared
+ *    member. Inside a PROTO body an IS-mapped member is written
+ *    "name IS interfacename".
+ *  - ROUTEs come after the nodes of their scope: the routes leaving the
+ *    written nodes (read from the file, left in the scope, or added at run
+ *    time) whose two ends are nodes written in the same scope with members
+ *    of one type, and the routes a PROTO body holds. The copies of body
+ *    routes that PROTO instances carry are not written.
+ *  - Numbers: floats and times in the shortest decimal text that reads back
+ *    to the same value (-0 and subnormals included; an infinity as 1e39 or
+ *    1e309 with its sign), integers in decimal, SFImage pixels in
+ *    hexadecimal (a four-component pixel from 0x80000000 on negated, as
+ *    -0x...). Strings are quoted with '"' and '\' escaped.
+ *  - Layout: two spaces per level, one member per line, short arrays on one
+ *    line, longer ones wrapped by element within 78 columns.
+ * What the text cannot carry is reported, one message per item with code
+ * VRML_ERR_WRITE ("writer: cannot write ..."), and counted: a NaN (written
+ * as 0), a notifier, a ROUTE whose ends are not both written in one scope or
+ * whose members do not match, an IS mapping outside a PROTO body, an
+ * EXTERNPROTO instance's wiring to its PROTO, an image of more than 2^31
+ * pixels, a PROTO instance whose own copy of the body holds values other
+ * than the PROTO's body (reading the instance copies the body again).
+ * Returns the number of items reported, or -1 when ctx holds no loaded
+ * scene, the output failed or memory ran out (reported "writer: output
+ * failed"). Nothing of the scene is changed; ctx->out is restored. */
+#define VRML_WRITESCENE_NOHEADER 1
+#define VRML_ERR_WRITE 0x500
+ZEBVRML2_API int vrmlutil_writescene(vrml_context *ctx, vrml_stream *stream, int flags);
+
 VRML_EXTERN_C_END
 
 #endif

@@ -1,4 +1,5 @@
-// zebvrml print FILE [-o OUT]: loads a world and writes it back as VRML.
+// zebvrml print FILE [-o OUT] [--node-printers]: loads a world and writes it
+// back as VRML, with the scene writer or (--node-printers) the node printers.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,10 @@
 
 #include "scene_print.h"
 #include "tool.h"
+
+namespace {
+const char *const kNodePrintersOption = "--node-printers";
+}  // namespace
 
 namespace {
 
@@ -39,15 +44,17 @@ bool replace_file(const std::string &from, const char *target) {
 int cmd_print(int argc, char **argv) {
     const char *path = nullptr;
     const char *outpath = nullptr;
-    bool resolve = false;
+    bool resolve = false, printers = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) outpath = argv[++i];
+        else if (std::strcmp(argv[i], kNodePrintersOption) == 0) printers = true;
         else if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
         else if (!path) path = argv[i];
         else path = nullptr, i = argc;
     }
     if (!path) {
-        std::fprintf(stderr, "usage: zebvrml print FILE [-o OUT] [%s]\n", kResolveOption);
+        std::fprintf(stderr, "usage: zebvrml print FILE [-o OUT] [%s] [%s]\n", kResolveOption,
+                     kNodePrintersOption);
         return kExitNoInput;
     }
     ToolInput input;
@@ -68,7 +75,9 @@ int cmd_print(int argc, char **argv) {
     if (outpath && temp != outpath) tool_remove_on_fatal(temp.c_str());
     vrml_context *ctx = tool_load(input, outpath == nullptr, resolve);
     if (!ctx) return tool_finish(input, nullptr, kExitFatal);
-    tool_print_scene(ctx);
+    // Items the scene writer cannot express are reported as problems.
+    if (printers) tool_print_scene(ctx);
+    else vrmlutil_writescene(ctx, nullptr, 0);
     if (!outpath) return tool_finish(input, ctx, tool_status());
     int error = zeb_error(&input.out);
     errno = 0;
