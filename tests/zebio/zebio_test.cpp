@@ -148,7 +148,7 @@ TEST(FileStreams, OpeningWritingAndWrapping) {
     ASSERT_EQ(zeb_initfilestream(&out, f), 0);
     out.stream_printf(&out, "abc");
     EXPECT_EQ(out.stream_close(&out), 0);
-    EXPECT_EQ(std::fputs("d", f), 1);
+    EXPECT_GE(std::fputs("d", f), 0);  // a nonnegative count, which C libraries choose differently
     EXPECT_EQ(std::fclose(f), 0);
     ASSERT_EQ(zeb_initfilename(&out, path.c_str(), "a"), 0);  // appends
     out.stream_printf(&out, "e");
