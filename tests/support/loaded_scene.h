@@ -19,6 +19,18 @@ struct LoadedScene {
     SceneUnloader unload{ctx};
 
     int roots() const { return ctx->root->count; }
+    // The node reference record of root i.
+    vrml_field *root(int i) const {
+        vrml_listitem *it = ctx->root->nodes.first;
+        for (; it && i > 0; --i) it = it->next;
+        return it ? static_cast<vrml_field *>(it->data) : nullptr;
+    }
+    // The node bound to the latest DEF of name in scope 0.
+    vrml_node *def(const char *name) const {
+        int k = vrml_finddefidx(ctx->deftable, name);
+        vrml_defentry *entry = k >= 0 ? vrml_getdefentry(ctx->deftable, k) : nullptr;
+        return entry ? entry->node : nullptr;
+    }
     // Everything written to the output stream since the last call.
     std::string take_output() {
         std::string all = out.text();
