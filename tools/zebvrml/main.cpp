@@ -36,7 +36,8 @@ void usage(FILE *to) {
                  "--node-printers it writes what the node printers write instead (that text\n"
                  "may lose routes and values when read back).\n"
                  "\n--max-nodes N (with any command that loads a world) ends the load through\n"
-                 "the fatal exit once the world would hold more than N nodes.\n"
+                 "the fatal exit once the world would hold more than N nodes. -v (--verbose)\n"
+                 "also shows the library's notices (registration and progress lines).\n"
                  "\nExit status: 0 clean, 1 problems reported, 2 a file cannot be opened, read\n"
                  "or written, or bad usage, 3 the load ended through a fatal condition.\n");
 }
@@ -77,6 +78,14 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (!take_max_nodes(argc, argv)) return kExitNoInput;
+    // -v / --verbose anywhere after the command shows the library's notices.
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-v") != 0 && std::strcmp(argv[i], "--verbose") != 0) continue;
+        tool_set_verbose(true);
+        for (int j = i; j + 1 <= argc; ++j) argv[j] = argv[j + 1];
+        --argc;
+        --i;
+    }
     for (const Command &c : kCommands)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "zebvrml: unknown command '%s'\n", argv[1]);

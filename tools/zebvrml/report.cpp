@@ -19,6 +19,7 @@
 namespace {
 const char *g_name = "-";
 int g_problems = 0;
+bool g_verbose = false;  // notices are shown too
 const char *g_partial = nullptr;  // a partly written file the fatal exit removes
 
 // Prints a message without its trailing line ends.
@@ -31,6 +32,7 @@ void print_message(const char *prefix, int line, const char *message) {
 
 void on_log(void *, vrml_context *, int32_t, int line, int severity, const char *message) {
     if (severity == VRML_LOG_PROBLEM) ++g_problems;
+    else if (!g_verbose) return;
     print_message(g_name, line, message);
 }
 
@@ -42,6 +44,8 @@ void on_fatal(void *, const char *message) {
     std::exit(kExitFatal);
 }
 }  // namespace
+
+void tool_set_verbose(bool verbose) { g_verbose = verbose; }
 
 void tool_report_to_stderr(const char *name) {
     g_name = name;

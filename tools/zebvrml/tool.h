@@ -34,6 +34,10 @@ void tool_report_to_stderr(const char *name);
 // Names a file that the fatal exit removes (null: none).
 void tool_remove_on_fatal(const char *path);
 
+// Shows the library's notices (registration and progress lines) as well as
+// its problems; off by default.
+void tool_set_verbose(bool verbose);
+
 // Problems reported since tool_report_to_stderr.
 int tool_problem_count();
 
