@@ -604,18 +604,8 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
         std::free(defname);
         return script_fail(ctx, s, -1);
     }
-    int32_t defref = 0;
-    vrml_defentry *entry = nullptr;
-    if (defname) {
-        int n = vrml_adddef(ctx->deftable, defname, nullptr);
-        if (n < 0) {
-            std::free(defname);
-            vrml_problem_nomem(ctx, nullptr);
-        } else {
-            defref = -n;
-            entry = vrml_getdefentry(ctx->deftable, n - 1);
-        }
-    }
+    int32_t defref = vrml_binddef(ctx, defname, nullptr);
+    vrml_defentry *entry = defref ? vrml_getdefentry(ctx->deftable, -defref - 1) : nullptr;
     char token[kScriptTokenSize];
     while (!vrml_expect_string(in, "}")) {
         if (!vrml_get_tokenstring(in, token, sizeof token)) {

@@ -69,6 +69,19 @@ bool read_is_mapping(vrml_context *ctx, vrml_node *node, int i, char *name) {
     return ok;
 }
 
+}  // namespace
+
+int32_t vrml_binddef(vrml_context *ctx, char *defname, vrml_node *node) {
+    if (!defname) return 0;
+    int n = vrml_adddef(ctx->deftable, defname, node);
+    if (n >= 0) return -n;
+    std::free(defname);
+    vrml_problem_nomem(ctx, nullptr);
+    return 0;
+}
+
+namespace {
+
 // Reads a value of member i's type and assigns it.
 void read_member_value(vrml_context *ctx, vrml_node *node, int i) {
     const vrml_fieldtemplate &member = node->nodetemplate->members[i];
@@ -156,16 +169,7 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
             vrml_fatal_err("v_d_n: node limit of %d reached: %s", static_cast<int>(vrml_nodelimit(ctx)), name);
         vrml_fatal_err("v_d_n: Could not create node: %s", name);
     }
-    int32_t defref = 0;
-    if (defname) {
-        int n = vrml_adddef(ctx->deftable, defname, node);
-        if (n < 0) {
-            std::free(defname);
-            vrml_problem_nomem(ctx, nullptr);
-        } else {
-            defref = -n;
-        }
-    }
+    int32_t defref = vrml_binddef(ctx, defname, node);
 
     vrml_stream *in = ctx->in;
     char *member = t_member;

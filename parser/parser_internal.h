@@ -69,6 +69,12 @@ struct vrml_is_target {
 };
 vrml_is_target vrml_findistarget(vrml_context *ctx, const char *name, int memberclass);
 
+// Binds defname (taken over) as a new DEF entry of the current scope for
+// node (which may be set later): the DEF reference to store (minus the new
+// entry count), or 0 without a name or when it could not be added (reported
+// as "Out of memory"; the name is released).
+int32_t vrml_binddef(vrml_context *ctx, char *defname, vrml_node *node);
+
 // Inside a PROTO body, reads "IS name" when it follows: k+1 for interface
 // member k of the PROTO being declared, 0 when no IS follows (or outside a
 // PROTO body), -1 on error (reported).

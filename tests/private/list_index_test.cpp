@@ -57,15 +57,15 @@ void append(vrml_deftable *table, std::mt19937 &rng) {
 }
 
 TEST(ListIndexes, AnswerAsAWalkOfTheListUnderRandomChanges) {
-    for (unsigned seed = 1; seed <= 16; ++seed) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
+    for (unsigned round = 1; round <= 16; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
         LoadedScene scene("");
         vrml_context *ctx = scene.ctx;
         const int second = vrml_newscope(ctx);
         vrml_deftable *tables[2] = {ctx->deftable, vrml_getscopeentry(ctx, second)->deftable};
         vrml_list other{};  // a list without an index
         int marker = 0;
-        std::mt19937 rng(seed);
+        std::mt19937 rng(round);
         for (int step = 0; step < 4000; ++step) {
             SCOPED_TRACE("step " + std::to_string(step));
             vrml_deftable *table = tables[rng() % 2];
