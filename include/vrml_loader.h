@@ -117,6 +117,21 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscenecc(const char *filename, int mode);
  * streams stay the host's. */
 ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out);
 
+/* Extension: a load with options. options is a sum of VRML_LOAD_* flags.
+ * When started is not null, *started receives the context before reading
+ * begins, so that a host leaving the load through the fatal handler (a long
+ * jump) can still release what was read with vrmlutil_unloadscene; a host
+ * that jumps should point started at a volatile, static or thread-local
+ * variable. Returns the context (also stored in *started), or null when
+ * memory runs out before reading begins (*started then stays null). With
+ * options 0 the load is exactly vrmlutil_loadscene's. */
+/* VRML_LOAD_NOTICES: the "df: ..." line that reading an EXTERNPROTO writes on
+ *   standard output for each interface member goes to the log handler as a
+ *   notice (code 0, the text without its line end) instead. */
+#define VRML_LOAD_NOTICES 0x2u /* 0x1 is taken by the lenient load */
+ZEBVRML2_API vrml_context *vrmlutil_loadsceneex(vrml_stream *in, vrml_stream *out, uint32_t options,
+                                                vrml_context *volatile *started);
+
 /* Checks the "#VRML V2.0 utf8" header line, then reads node statements into
  * list. -1 when the header check fails, else the list's node count. */
 ZEBVRML2_API int vrml_loadFile(vrml_context *ctx, vrml_mfnode *list);

@@ -18,6 +18,11 @@ vrml_contextprivate *vrml_context_private(const vrml_context *ctx, bool create) 
     return record;
 }
 
+uint32_t vrml_context_options(const vrml_context *ctx) {
+    const vrml_contextprivate *record = vrml_context_private(ctx, false);
+    return record ? record->options : 0;
+}
+
 vrml_contextprivate *vrml_context_newprivate(const vrml_context *ctx) {
     vrml_context_dropprivate(vrml_context_takeprivate(ctx));
     return vrml_context_private(ctx, true);

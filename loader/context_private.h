@@ -32,7 +32,7 @@ struct vrml_ownedcontent {
 
 struct vrml_contextprivate {
     int32_t nodelimit;  // vrml_setnodelimit's own limit; 0: the process default
-    uint32_t options;   // room for per-context options; none are defined yet
+    uint32_t options;   // the VRML_LOAD_* flags of vrmlutil_loadsceneex
     bool scenefreed;    // vrml_free_scene has run
     vrml_stream *in;    // the streams, when the loader made them, else null
     vrml_stream *out;
@@ -40,6 +40,10 @@ struct vrml_contextprivate {
     size_t ownedcount;
     size_t ownedcapacity;
 };
+
+// ctx's VRML_LOAD_* flags (0 when it has no record). A lookup in the side
+// map: for the paths that meet something unusual, not for every token.
+uint32_t vrml_context_options(const vrml_context *ctx);
 
 // ctx's record, made (zeroed) when create is set and there is none. Null
 // for a null ctx, when there is none and create is not set, or when memory

@@ -69,6 +69,16 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out)
     return ctx;
 }
 
+ZEBVRML2_API vrml_context *vrmlutil_loadsceneex(vrml_stream *in, vrml_stream *out, uint32_t options,
+                                                vrml_context *volatile *started) {
+    vrml_context *ctx = vrml_newcontext(in, out);
+    if (!ctx) return nullptr;
+    vrml_context_private(ctx, false)->options = options;
+    if (started) *started = ctx;
+    vrml_loadcontext(ctx);
+    return ctx;
+}
+
 ZEBVRML2_API vrml_context *vrmlutil_loadscenecc(const char *filename, int mode) {
     auto *in = static_cast<vrml_stream *>(vrml_malloc(sizeof(vrml_stream)));
     auto *out = static_cast<vrml_stream *>(vrml_malloc(sizeof(vrml_stream)));

@@ -6,7 +6,9 @@
 #include <initializer_list>
 
 #include "fields/field_internal.h"
+#include "loader/context_private.h"
 #include "loader/memory.h"
+#include "loader/report.h"
 #include "loader/side_records.h"
 #include "nodes/name_index.h"
 #include "nodes/node_internal.h"
@@ -261,10 +263,14 @@ ZEBVRML2_API void vrml_display_field(vrml_context *ctx, vrml_fieldtemplate *memb
     if (!member) return;
     bool known_class = member->memberclass >= 0 && member->memberclass < 4;
     bool known_type = member->type >= 0 && member->type < VRML_FIELDTYPE_COUNT;
-    std::printf("df: %s %s %s\n",
-                known_class ? vrml_fieldnames[kVrmlClassNameBase + member->memberclass] : "(null)",
-                known_type ? vrml_fieldnames[member->type] : "(null)",
-                member->name ? member->name : "(null)");
+    const char *memberclass =
+        known_class ? vrml_fieldnames[kVrmlClassNameBase + member->memberclass] : "(null)";
+    const char *type = known_type ? vrml_fieldnames[member->type] : "(null)";
+    const char *name = member->name ? member->name : "(null)";
+    if (vrml_context_options(ctx) & VRML_LOAD_NOTICES)
+        vrml_notice(ctx, nullptr, 0, "df: %s %s %s", memberclass, type, name);
+    else
+        std::printf("df: %s %s %s\n", memberclass, type, name);
     if (ctx && ctx->out && known_type && member->defaultvalue &&
         (member->memberclass == VRML_EXPOSEDFIELD || member->memberclass == VRML_FIELD) &&
         member->type != VRML_SFNODE && member->type != VRML_MFNODE)
