@@ -217,43 +217,12 @@ struct script_state {
     int iscodes[kVrmlDeclarationLimit]; // per member: k+1 for IS member k, else 0
     vrml_field *given[3];               // values read for url, directOutput, mustEvaluate
     int giventype[3];
-    vrml_list routes;                   // vrml_routenames read in the body
 };
 
-// Adds the ROUTEs read in a Script body (add: false drops them) and
-// releases their records.
-void flush_routes(vrml_context *ctx, vrml_list &routes, bool add) {
-    for (vrml_listitem *it = routes.first, *next; it; it = next) {
-        next = it->next;
-        auto *names = static_cast<vrml_routenames *>(it->data);
-        if (add) vrml_addroutenames(ctx, names);
-        std::free(names);
-        std::free(it);
-    }
-    routes = vrml_list{};
-}
-
-int script_fail(vrml_context *ctx, script_state &s, int result) {
+int script_fail(script_state &s, int result) {
     release_members(s.set);
     for (int i = 0; i < 3; ++i) release_value(s.giventype[i], s.given[i]);
-    flush_routes(ctx, s.routes, false);
     return result;
-}
-
-// A ROUTE inside a Script body (the node printer writes a Script's routes
-// there): kept until the Script node exists and its DEF name is bound.
-void read_script_route(vrml_context *ctx, script_state &s) {
-    auto *names = static_cast<vrml_routenames *>(vrml_malloc(sizeof(vrml_routenames)));
-    if (!names) {
-        vrml_problem_nomem(ctx, nullptr);
-        return;
-    }
-    if (vrml_readroutenames(ctx, names) < 0) {
-        std::free(names);
-    } else if (vrml_listappend(&s.routes, names) < 0) {
-        std::free(names);
-        vrml_problem_nomem(ctx, nullptr);
-    }
 }
 
 // Reads a value of type; the reader's negative result is reported and
@@ -474,7 +443,6 @@ bool start_script_members(vrml_context *ctx, script_state &s, const vrml_nodetem
     s.set.count = 0;
     for (int i = 0; i < 3; ++i) s.given[i] = nullptr, s.giventype[i] = -1;
     for (int i = 0; i < kVrmlDeclarationLimit; ++i) s.iscodes[i] = 0;
-    s.routes = vrml_list{};
     if (!add_hidden_members(s.set, vrml_newscope(ctx))) return false;
     for (int i = 0; builtin && i < builtin->membercount && i < 3; ++i) {
         const vrml_fieldtemplate &b = builtin->members[i];
@@ -483,7 +451,7 @@ bool start_script_members(vrml_context *ctx, script_state &s, const vrml_nodetem
         vrml_fieldtemplate *m = vrml_createfieldtemplate(b.memberclass, b.type, b.name, value, b.reserved);
         if (!m) release_value(b.type, value);
         if (!append_member(ctx, s.set, m)) {
-            script_fail(ctx, s, -1);
+            script_fail(s, -1);
             return false;
         }
     }
@@ -556,17 +524,17 @@ int read_script_declaration(vrml_context *ctx, script_state &s, int memberclass,
 vrml_node *make_script_node(vrml_context *ctx, script_state &s, vrml_defentry *entry) {
     char *name = nullptr;
     vrml_savestring(&name, "Script");
-    if (!name) return script_fail(ctx, s, -1), nullptr;
+    if (!name) return script_fail(s, -1), nullptr;
     const int count = s.set.count;
     vrml_nodetemplate *t = make_template(name, s.set);
-    if (!t) return script_fail(ctx, s, -1), nullptr;
+    if (!t) return script_fail(s, -1), nullptr;
     int id = vrml_addtemplate(ctx->templates, t);
     if (id < 0) {
         release_template(t);
-        return script_fail(ctx, s, -1), nullptr;
+        return script_fail(s, -1), nullptr;
     }
     vrml_node *node = entry ? vrml_createdefnode(ctx, id, entry) : vrml_createnode(ctx, id);
-    if (!node) return script_fail(ctx, s, -1), nullptr;
+    if (!node) return script_fail(s, -1), nullptr;
     for (int b = 0; b < 3; ++b) {
         if (!s.given[b]) continue;
         vrml_member &slot = node->members[b + 2];
@@ -602,7 +570,7 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
     if (!vrml_expect_string(in, "{")) {
         vrml_problem(ctx, nullptr, 0, "v_rSB: Expected '{'");
         std::free(defname);
-        return script_fail(ctx, s, -1);
+        return script_fail(s, -1);
     }
     int32_t defref = vrml_binddef(ctx, defname, nullptr);
     vrml_defentry *entry = defref ? vrml_getdefentry(ctx->deftable, -defref - 1) : nullptr;
@@ -610,18 +578,16 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
     while (!vrml_expect_string(in, "}")) {
         if (!vrml_get_tokenstring(in, token, sizeof token)) {
             vrml_problem(ctx, nullptr, 0, "v_rSB: Expected token");
-            return script_fail(ctx, s, -1);
+            return script_fail(s, -1);
         }
         int memberclass = class_index(token);
         int r = 0;
-        if (memberclass < 0 && std::strcmp(token, "ROUTE") == 0) read_script_route(ctx, s);
-        else if (memberclass < 0) r = read_script_given(ctx, s, builtin, token);
+        if (memberclass < 0) r = read_script_given(ctx, s, builtin, token);
         else r = read_script_declaration(ctx, s, memberclass, token);
-        if (r < 0) return script_fail(ctx, s, r);
+        if (r < 0) return script_fail(s, r);
     }
     vrml_node *node = make_script_node(ctx, s, entry);
     if (!node) return -1;
-    flush_routes(ctx, s.routes, true);
     result->sfnode.defref = defref;
     result->sfnode.node = node;
     return 1;

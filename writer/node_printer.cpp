@@ -46,18 +46,11 @@ void print_value(vrml_context *ctx, vrml_member *slot, int type) {
     print_field(ctx, vrml_memberContentPtr(slot), type);
 }
 
-// Writes the routes leaving member m. The copied ROUTEs of a prototype
-// instance's body (their scope is an instance scope) can hang on a record
-// that the instance shares with its body through IS; they belong to the
-// body and are not written with the node.
+// Writes the routes leaving member m, those of prototype-instance scopes
+// included.
 void print_routes_of(vrml_context *ctx, vrml_nodetemplate *nodetemplate, vrml_node *node, int m) {
     vrml_eventout *event = vrml_member_eventout(nodetemplate, node, m);
-    if (!event) return;
-    for (vrml_listitem *it = event->routes.first; it; it = it->next) {
-        auto *route = static_cast<vrml_route *>(it->data);
-        if (route && route->scope && route->scope->owner) continue;
-        vrml_printroute(ctx, route);
-    }
+    if (event) vrml_printroutelist(ctx, &event->routes);
 }
 
 // Writes one ROUTE line with DEF names and templates taken from scope; a
