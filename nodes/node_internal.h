@@ -25,6 +25,10 @@ bool vrml_completeinstance(vrml_context *ctx, vrml_node *node);
 // True for a declared type that is a PROTO or EXTERNPROTO (not a Script).
 bool vrml_isprototype(const vrml_nodetemplate *nodetemplate, int id);
 
+// The "df: CLASS TYPE NAME" line of vrml_display_field: a notice of
+// noticectx when it is set, else printed on standard output.
+void vrml_display_fieldline(vrml_context *noticectx, const vrml_fieldtemplate *member);
+
 // Unlinks a node from the context's list of all nodes and releases it with
 // the contents of its slots.
 void vrml_discardnode(vrml_context *ctx, vrml_node *node);

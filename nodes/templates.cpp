@@ -99,6 +99,17 @@ void vrml_templatetable_releaseindex(vrml_templatetable *table) {
     std::free(x);
 }
 
+void vrml_display_fieldline(vrml_context *noticectx, const vrml_fieldtemplate *member) {
+    bool known_class = member->memberclass >= 0 && member->memberclass < 4;
+    bool known_type = member->type >= 0 && member->type < VRML_FIELDTYPE_COUNT;
+    const char *memberclass =
+        known_class ? vrml_fieldnames[kVrmlClassNameBase + member->memberclass] : "(null)";
+    const char *type = known_type ? vrml_fieldnames[member->type] : "(null)";
+    const char *name = member->name ? member->name : "(null)";
+    if (noticectx) vrml_notice(noticectx, nullptr, 0, "df: %s %s %s", memberclass, type, name);
+    else std::printf("df: %s %s %s\n", memberclass, type, name);
+}
+
 extern "C" {
 
 ZEBVRML2_API vrml_templatetable *vrml_createtemplate(void) {
@@ -261,16 +272,8 @@ ZEBVRML2_API int vrml_settemplatedefault(vrml_context *ctx, int id, int i, vrml_
 
 ZEBVRML2_API void vrml_display_field(vrml_context *ctx, vrml_fieldtemplate *member) {
     if (!member) return;
-    bool known_class = member->memberclass >= 0 && member->memberclass < 4;
+    vrml_display_fieldline(vrml_context_options(ctx) & VRML_LOAD_NOTICES ? ctx : nullptr, member);
     bool known_type = member->type >= 0 && member->type < VRML_FIELDTYPE_COUNT;
-    const char *memberclass =
-        known_class ? vrml_fieldnames[kVrmlClassNameBase + member->memberclass] : "(null)";
-    const char *type = known_type ? vrml_fieldnames[member->type] : "(null)";
-    const char *name = member->name ? member->name : "(null)";
-    if (vrml_context_options(ctx) & VRML_LOAD_NOTICES)
-        vrml_notice(ctx, nullptr, 0, "df: %s %s %s", memberclass, type, name);
-    else
-        std::printf("df: %s %s %s\n", memberclass, type, name);
     if (ctx && ctx->out && known_type && member->defaultvalue &&
         (member->memberclass == VRML_EXPOSEDFIELD || member->memberclass == VRML_FIELD) &&
         member->type != VRML_SFNODE && member->type != VRML_MFNODE)

@@ -12,6 +12,7 @@
 #include <initializer_list>
 
 #include "fields/field_internal.h"
+#include "loader/context_private.h"
 #include "loader/lexer.h"
 #include "loader/memory.h"
 #include "loader/report.h"
@@ -324,7 +325,8 @@ ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     }
     int32_t saved = ctx->protoindex;
     ctx->protoindex = -2;
-    for (int i = 0; i < set.count; ++i) vrml_display_field(nullptr, set.items[i]);
+    vrml_context *noticectx = vrml_context_options(ctx) & VRML_LOAD_NOTICES ? ctx : nullptr;
+    for (int i = 0; i < set.count; ++i) vrml_display_fieldline(noticectx, set.items[i]);
     vrml_nodetemplate *t = make_template(name, set);
     if (!t) {
         vrml_problem_nomem(nullptr, in);

@@ -13,7 +13,7 @@
 namespace {
 
 struct Invocation {
-    std::string args;
+    std::string line, args;
     int status = -1;
     std::string out, err;
 };
@@ -28,10 +28,12 @@ std::string substitute(std::string text, const std::string &tmp) {
 TEST(Cli, EveryInvocationOfTheTable) {
     const std::string tmp = testing::TempDir() + "zebvrml_cli_" + std::to_string(::getpid());
     std::vector<Invocation> table;
+    std::string header, rebuilt;  // ZEBVRML2_TRANSCRIPT_WRITE=1 rewrites the table from the runs
     std::ifstream file(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/tools/cli.txt");
     for (std::string line; std::getline(file, line);) {
         const std::string rest = substitute(line.substr(std::min<size_t>(2, line.size())), tmp);
-        if (line.rfind("$ ", 0) == 0) table.push_back({rest, -1, "", ""});
+        if (line.rfind("$ ", 0) == 0) table.push_back({line, rest, -1, "", ""});
+        else if (table.empty()) header += line + "\n";
         else if (line.rfind("exit ", 0) == 0) table.back().status = std::stoi(line.substr(5));
         else if (line[0] == '|') table.back().out += rest + "\n";
         else if (line[0] == '!') table.back().err += rest + "\n";
@@ -42,11 +44,30 @@ TEST(Cli, EveryInvocationOfTheTable) {
     for (const Invocation &row : table) {
         int status = std::system(("cd '" ZEBVRML2_SOURCE_DIR "/examples' && '" ZEBVRML2_TOOL "' " +
                                   row.args + " >'" + tmp + "/out' 2>'" + tmp + "/err'").c_str());
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << row.args;
-        EXPECT_EQ(read_file(tmp + "/out"), row.out) << row.args;
-        EXPECT_EQ(std::regex_replace(read_file(tmp + "/err"), thread_id, "threadid #"), row.err)
-            << row.args;
+        const int exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const std::string out = read_file(tmp + "/out");
+        const std::string err = std::regex_replace(read_file(tmp + "/err"), thread_id, "threadid #");
+        EXPECT_EQ(exit, row.status) << row.args;
+        EXPECT_EQ(out, row.out) << row.args;
+        EXPECT_EQ(err, row.err) << row.args;
+        rebuilt += "\n" + row.line + "\nexit " + std::to_string(exit) + "\n";
+        for (const auto &[mark, text] : {std::pair<std::string, std::string>{"|", out}, {"!", err}})
+            for (size_t at = 0, end; at < text.size(); at = end + 1) {
+                end = text.find('\n', at);
+                if (end == std::string::npos) end = text.size();
+                std::string piece = text.substr(at, end - at);
+                for (const auto &[value, key] : {std::pair<std::string, std::string>{tmp, "@TMP@"},
+                                                 {ZEBVRML2_VERSION, "@VERSION@"}})
+                    for (size_t k; (k = piece.find(value)) != std::string::npos;)
+                        piece.replace(k, value.size(), key);
+                rebuilt += mark + (piece.empty() ? "" : " " + piece) + "\n";
+            }
     }
+    while (!header.empty() && header[header.size() - 1] == '\n' && header.size() > 1 &&
+           header[header.size() - 2] == '\n')
+        header.pop_back();
+    if (std::getenv("ZEBVRML2_TRANSCRIPT_WRITE"))
+        std::ofstream(std::string(ZEBVRML2_SOURCE_DIR) + "/tests/data/tools/cli.txt") << header + rebuilt;
     EXPECT_EQ(std::system(("rm -rf '" + tmp + "'").c_str()), 0);
 }
 

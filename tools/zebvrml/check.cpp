@@ -10,17 +10,14 @@ int cmd_check(int argc, char **argv) {
     bool usage = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
-        else if (!path) path = argv[i];
+        else if (!path && !tool_is_option(argv[i])) path = argv[i];
         else usage = true;
     }
-    if (!path || usage) {
-        std::fprintf(stderr, "usage: zebvrml check FILE [%s]\n", kResolveOption);
-        return kExitNoInput;
-    }
+    if (!path || usage) return tool_usage_error("check");
     ToolInput input;
     if (!tool_open(input, path)) return kExitNoInput;
     tool_report_to_stderr(input.name);
-    vrml_context *ctx = tool_load(input, true, resolve);
+    vrml_context *ctx = tool_load(input, resolve);
     if (!ctx) return tool_finish(input, nullptr, kExitFatal);
     int roots = ctx->root ? ctx->root->count : 0;
     std::printf("%s: %d root node%s, header line %s\n", input.name, roots, roots == 1 ? "" : "s",

@@ -49,14 +49,10 @@ int cmd_print(int argc, char **argv) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) outpath = argv[++i];
         else if (std::strcmp(argv[i], kNodePrintersOption) == 0) printers = true;
         else if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
-        else if (!path) path = argv[i];
+        else if (!path && !tool_is_option(argv[i])) path = argv[i];
         else path = nullptr, i = argc;
     }
-    if (!path) {
-        std::fprintf(stderr, "usage: zebvrml print FILE [-o OUT] [%s] [%s]\n", kResolveOption,
-                     kNodePrintersOption);
-        return kExitNoInput;
-    }
+    if (!path) return tool_usage_error("print");
     ToolInput input;
     if (!tool_open(input, path)) return kExitNoInput;
     // The world goes to a temporary file beside OUT, which replaces OUT only
@@ -73,7 +69,7 @@ int cmd_print(int argc, char **argv) {
     }
     tool_report_to_stderr(input.name);
     if (outpath && temp != outpath) tool_remove_on_fatal(temp.c_str());
-    vrml_context *ctx = tool_load(input, outpath == nullptr, resolve);
+    vrml_context *ctx = tool_load(input, resolve);
     if (!ctx) return tool_finish(input, nullptr, kExitFatal);
     // Items the scene writer cannot express are reported as problems.
     if (printers) tool_print_scene(ctx);

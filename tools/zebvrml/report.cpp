@@ -1,15 +1,7 @@
 // Diagnostics of the command-line host.
-#include <cstdio>
-#if defined(_WIN32)
-#include <io.h>
-#define dup _dup
-#define dup2 _dup2
-#define close _close
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 #include <cerrno>
+#include <cctype>
+#include <cstdio>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -21,27 +13,58 @@ const char *g_name = "-";
 int g_problems = 0;
 bool g_verbose = false;  // notices are shown too
 const char *g_partial = nullptr;  // a partly written file the fatal exit removes
+vrml_stream *g_reading = nullptr;  // the input being loaded: its line for a fatal exit
 
-// Prints a message without its trailing line ends.
-void print_message(const char *prefix, int line, const char *message) {
+// Prints "NAME:LINE: " (or "NAME: " for line 0), then the message without
+// its trailing line ends.
+void print_message(int line, const char *kind, const char *message) {
     size_t n = std::strlen(message);
     while (n > 0 && (message[n - 1] == '\n' || message[n - 1] == '\r')) --n;
-    if (line > 0) std::fprintf(stderr, "%s:%d: %.*s\n", prefix, line, static_cast<int>(n), message);
-    else std::fprintf(stderr, "%s: %.*s\n", prefix, static_cast<int>(n), message);
+    if (line > 0) std::fprintf(stderr, "%s:%d: ", g_name, line);
+    else std::fprintf(stderr, "%s: ", g_name);
+    std::fprintf(stderr, "%s%.*s\n", kind, static_cast<int>(n), message);
+}
+
+// The library says where a name was expected as "Near line N": the line is
+// already in front of the message.
+bool is_near_line(const char *message) {
+    if (std::strncmp(message, "Near line ", 10) != 0) return false;
+    const char *p = message + 10;
+    while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+    while (*p == '\n' || *p == '\r') ++p;
+    return *p == '\0' && p > message + 10;
 }
 
 void on_log(void *, vrml_context *, int32_t, int line, int severity, const char *message) {
     if (severity == VRML_LOG_PROBLEM) ++g_problems;
     else if (!g_verbose) return;
-    print_message(g_name, line, message);
+    print_message(line, "", is_near_line(message) ? "syntax error: a name was expected here" : message);
 }
 
 void on_fatal(void *, const char *message) {
     std::fflush(stdout);
-    std::fprintf(stderr, "%s: fatal: ", g_name);
-    print_message("", 0, message);
+    print_message(g_reading ? static_cast<int>(g_reading->line) : 0, "fatal: ", message);
     if (g_partial) std::remove(g_partial);
     std::exit(kExitFatal);
+}
+
+// Reports the first word left unread when the load stopped before the end
+// of the input.
+void report_unread(vrml_stream *in) {
+    int c;
+    for (;;) {
+        c = in->stream_getc(in);
+        if (c == '#')
+            while (c >= 0 && c != '\n' && c != '\r') c = in->stream_getc(in);
+        if (c < 0) return;
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != ',') break;
+    }
+    int line = static_cast<int>(in->line);
+    char word[41];
+    int n = 0;
+    for (; n < 40 && c >= 0 && !std::isspace(c); c = in->stream_getc(in)) word[n++] = static_cast<char>(c);
+    word[n] = '\0';
+    tool_problem_at(line, "reading stopped here, at \"%s\"; the rest of the input was not read", word);
 }
 }  // namespace
 
@@ -80,30 +103,24 @@ bool tool_open(ToolInput &input, const char *path) {
     return true;
 }
 
-void tool_problem(const char *format, ...) {
+void tool_problem_at(int line, const char *format, ...) {
     char message[1024];
     va_list args;
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
     ++g_problems;
-    print_message(g_name, 0, message);
+    print_message(line, "", message);
 }
 
-vrml_context *tool_load(ToolInput &input, bool quiet_stdout, bool resolve) {
-    int saved = -1;
-    if (quiet_stdout) {
-        std::fflush(stdout);
-        saved = dup(fileno(stdout));
-        if (saved >= 0) dup2(fileno(stderr), fileno(stdout));
-    }
-    vrml_context *ctx = vrmlutil_loadscene(&input.in, &input.out);
+vrml_context *tool_load(ToolInput &input, bool resolve) {
+    if (!input.header)
+        tool_problem_at(1, "not a VRML97 world: the first line is not \"#VRML V2.0 utf8\"");
+    g_reading = &input.in;
+    vrml_context *ctx = vrmlutil_loadsceneex(&input.in, &input.out, VRML_LOAD_NOTICES, nullptr);
+    if (ctx) report_unread(&input.in);
+    g_reading = nullptr;
     if (ctx && resolve) tool_resolve_externprotos(ctx, input.stdin_input ? nullptr : input.name);
-    if (saved >= 0) {
-        std::fflush(stdout);
-        dup2(saved, fileno(stdout));
-        close(saved);
-    }
     if (!ctx) std::fprintf(stderr, "%s: out of memory\n", input.name);
     return ctx;
 }

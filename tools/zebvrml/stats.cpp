@@ -1,8 +1,10 @@
 // zebvrml stats FILE [--json] and zebvrml tree FILE.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "tool.h"
@@ -16,7 +18,7 @@ bool open_and_load(const char *path, ToolInput &input, vrml_context *&ctx, int &
         return false;
     }
     tool_report_to_stderr(input.name);
-    ctx = tool_load(input, true, resolve);
+    ctx = tool_load(input, resolve);
     if (!ctx) {
         status = tool_finish(input, nullptr, kExitFatal);
         return false;
@@ -24,20 +26,120 @@ bool open_and_load(const char *path, ToolInput &input, vrml_context *&ctx, int &
     return true;
 }
 
+// A PROTO instance: a declared type whose two first members are the hidden
+// body and scope words (a Script's template has none).
+bool is_instance(const vrml_node *node) {
+    const vrml_nodetemplate *t = node->nodetemplate;
+    return node->type >= VRML_BUILTIN_COUNT && t && t->membercount >= 2 && t->members[0].name &&
+           t->members[0].name[0] == '#';
+}
+
+// The values of node's node-valued members, with their member names: the
+// scene graph below it (an instance's body copy excluded).
+template <typename F>
+void for_each_child(vrml_node *node, F visit) {
+    vrml_nodetemplate *t = node->nodetemplate;
+    for (int m = is_instance(node) ? 2 : 0; t && m < t->membercount; ++m) {
+        int cls = t->members[m].memberclass;
+        if (cls != VRML_EXPOSEDFIELD && cls != VRML_FIELD) continue;
+        const vrml_field *value = vrml_memberContentPtr(&node->members[m]);
+        if (!value) continue;
+        const char *name = t->members[m].name;
+        if (t->members[m].type == VRML_SFNODE) visit(name, value);
+        else if (t->members[m].type == VRML_MFNODE)
+            for (vrml_listitem *it = value->mfnode.nodes.first; it; it = it->next)
+                if (it->data) visit(name, static_cast<const vrml_field *>(it->data));
+    }
+}
+
+// What stats reports; see the README's key list.
+struct Counts {
+    std::map<std::string, int> pertype;  // scene-graph nodes by type name
+    int nodes = 0, depth = 0, routes = 0;
+    int declarationnodes = 0, instancenodes = 0, protos = 0, externprotos = 0;
+    std::unordered_set<const vrml_node *> seen;
+    std::vector<vrml_node *> instances;  // met in any walk, for their body copies
+};
+
+// Visits, once each, the nodes reachable from the list of node fields, at
+// depths from 1, without recursion; returns how many were new.
+template <typename F>
+int walk(Counts &c, const vrml_list &start, F on_node) {
+    std::vector<std::pair<vrml_node *, int>> stack;
+    for (vrml_listitem *it = start.first; it; it = it->next)
+        if (it->data) stack.push_back({static_cast<vrml_field *>(it->data)->sfnode.node, 1});
+    int fresh = 0;
+    while (!stack.empty()) {
+        auto [node, depth] = stack.back();
+        stack.pop_back();
+        if (!node || !c.seen.insert(node).second) continue;
+        ++fresh;
+        if (is_instance(node)) c.instances.push_back(node);
+        on_node(node, depth);
+        for_each_child(node, [&](const char *, const vrml_field *child) {
+            stack.push_back({child->sfnode.node, depth + 1});
+        });
+    }
+    return fresh;
+}
+
+// Routes leaving node that a ROUTE statement of the world or a host made
+// (not the copies a PROTO instance's body carries, not notifiers).
 int count_routes(vrml_node *node) {
     int routes = 0;
     vrml_nodetemplate *t = node->nodetemplate;
     for (int m = 0; t && m < t->membercount; ++m) {
         void *content = node->members[m].content;
+        vrml_eventout *out = nullptr;
         if (!content) continue;
-        if (node->members[m].memberclass == VRML_EVENTOUT)
-            routes += static_cast<vrml_eventout *>(content)->routes.count;
-        else if (node->members[m].memberclass == VRML_EXPOSEDFIELD) {
-            vrml_eventout *out = static_cast<vrml_exposedfield *>(content)->eventout;
-            if (out) routes += out->routes.count;
+        if (node->members[m].memberclass == VRML_EVENTOUT) out = static_cast<vrml_eventout *>(content);
+        else if (node->members[m].memberclass == VRML_EXPOSEDFIELD)
+            out = static_cast<vrml_exposedfield *>(content)->eventout;
+        for (vrml_listitem *it = out ? out->routes.first : nullptr; it; it = it->next) {
+            auto *route = static_cast<vrml_route *>(it->data);
+            if (route && route->targetnode && !(route->scope && route->scope->owner)) ++routes;
         }
     }
     return routes;
+}
+
+// The declarations of a scope's template table and, within their bodies,
+// nested declarations and the body nodes.
+void count_declarations(vrml_context *ctx, Counts &c, vrml_scope *scope) {
+    vrml_templatetable *table = scope ? scope->templates : nullptr;
+    for (int id = VRML_BUILTIN_COUNT; table && id < table->count; ++id) {
+        vrml_nodetemplate *t = table->templates[id];
+        if (!t || !t->name || std::strcmp(t->name, "Script") == 0 || t->membercount < 2 ||
+            !t->members[0].name || t->members[0].name[0] != '#')
+            continue;
+        if (t->external) {
+            ++c.externprotos;
+            continue;
+        }
+        ++c.protos;
+        const vrml_field *body = t->members[0].defaultvalue;
+        const vrml_field *bodyscope = t->members[1].defaultvalue;
+        vrml_scope *inner = bodyscope ? vrml_getscopeentry(ctx, bodyscope->sfint32) : nullptr;
+        if (inner && inner != scope) count_declarations(ctx, c, inner);
+        if (body) c.declarationnodes += walk(c, body->mfnode.nodes, [](vrml_node *, int) {});
+    }
+}
+
+Counts count_scene(vrml_context *ctx) {
+    Counts c;
+    c.nodes = walk(c, ctx->root->nodes, [&](vrml_node *node, int depth) {
+        vrml_nodetemplate *t = node->nodetemplate;
+        ++c.pertype[t && t->name ? t->name : "?"];
+        c.depth = std::max(c.depth, depth);
+        c.routes += count_routes(node);
+    });
+    count_declarations(ctx, c, vrml_getscopeentry(ctx, 0));
+    // Body copies may hold instances of their own: the list grows while read.
+    for (size_t i = 0; i < c.instances.size(); ++i) {
+        const vrml_field *copy = vrml_memberContentPtr(&c.instances[i]->members[0]);
+        if (copy) c.instancenodes += walk(c, copy->mfnode.nodes, [](vrml_node *, int) {});
+    }
+    return c;
 }
 
 std::string json_escape(const char *s) {
@@ -63,66 +165,40 @@ int cmd_stats(int argc, char **argv) {
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0) json = true;
         else if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
-        else if (!path) path = argv[i];
+        else if (!path && !tool_is_option(argv[i])) path = argv[i];
         else path = "";
     }
-    if (!path || !*path) {
-        std::fprintf(stderr, "usage: zebvrml stats FILE [--json] [%s]\n", kResolveOption);
-        return kExitNoInput;
-    }
+    if (!path || !*path) return tool_usage_error("stats");
     ToolInput input;
     vrml_context *ctx = nullptr;
     int status = 0;
     if (!open_and_load(path, input, ctx, status, resolve)) return status;
 
-    std::map<std::string, int> pertype;
-    int routes = 0;
-    for (vrml_listitem *it = ctx->allnodes.first; it; it = it->next) {
-        auto *node = static_cast<vrml_node *>(it->data);
-        ++pertype[node->nodetemplate && node->nodetemplate->name ? node->nodetemplate->name : "?"];
-        routes += count_routes(node);
-    }
-    int defs = 0;
-    for (vrml_listitem *it = ctx->scopes.first; it; it = it->next) {
-        auto *scope = static_cast<vrml_scope *>(it->data);
-        if (scope && scope->deftable) defs += scope->deftable->defs.count;
-    }
-    vrml_scope *outer = vrml_getscopeentry(ctx, 0);
-    int templates = outer && outer->templates ? outer->templates->count : 0;
-    const std::pair<const char *, vrml_list *> lists[] = {
-        {"timesensors", &ctx->timesensors},   {"proximitysensors", &ctx->proximitysensors},
-        {"imagetextures", &ctx->imagetextures}, {"netobjects", &ctx->netobjects},
-        {"avatars", &ctx->avatars},           {"netvalues", &ctx->netvalues},
-        {"nettriggers", &ctx->nettriggers},   {"viewpoints", &ctx->viewpoints},
-        {"navigationinfos", &ctx->navigationinfos}, {"fogs", &ctx->fogs},
-        {"backgrounds", &ctx->backgrounds},
+    Counts c = count_scene(ctx);
+    vrml_scope *world = vrml_getscopeentry(ctx, 0);
+    int defs = world && world->deftable ? world->deftable->defs.count : 0;
+    const std::pair<const char *, int> totals[] = {
+        {"roots", ctx->root->count},  {"nodes", c.nodes},
+        {"defs", defs},               {"routes", c.routes},
+        {"protos", c.protos},         {"externprotos", c.externprotos},
+        {"depth", c.depth},           {"declaration_nodes", c.declarationnodes},
+        {"instance_nodes", c.instancenodes},
     };
     if (json) {
-        std::printf("{\"file\": \"%s\", \"roots\": %d, \"nodes\": %d, \"defs\": %d, \"routes\": %d, "
-                    "\"scopes\": %d, \"templates\": %d,\n \"types\": {",
-                    json_escape(input.name).c_str(), ctx->root->count, ctx->allnodes.count, defs,
-                    routes, ctx->scopes.count, templates);
+        std::printf("{\"file\": \"%s\"", json_escape(input.name).c_str());
+        for (const auto &[key, n] : totals) std::printf(", \"%s\": %d", key, n);
+        std::printf(",\n \"types\": {");
         const char *sep = "";
-        for (const auto &[name, n] : pertype) {
+        for (const auto &[name, n] : c.pertype) {
             std::printf("%s\"%s\": %d", sep, json_escape(name.c_str()).c_str(), n);
-            sep = ", ";
-        }
-        std::printf("},\n \"lists\": {");
-        sep = "";
-        for (const auto &[name, list] : lists) {
-            std::printf("%s\"%s\": %d", sep, name, list->count);
             sep = ", ";
         }
         std::printf("}}\n");
     } else {
-        std::printf("%s\n  root nodes  %d\n  nodes       %d\n  DEF names   %d\n  routes      %d\n"
-                    "  scopes      %d\n  templates   %d (%d declared)\nnodes per type:\n",
-                    input.name, ctx->root->count, ctx->allnodes.count, defs, routes,
-                    ctx->scopes.count, templates, templates > 81 ? templates - 81 : 0);
-        for (const auto &[name, n] : pertype) std::printf("  %-28s %d\n", name.c_str(), n);
-        std::printf("runtime lists:\n");
-        for (const auto &[name, list] : lists)
-            if (list->count) std::printf("  %-28s %d\n", name, list->count);
+        std::printf("%s\n", input.name);
+        for (const auto &[key, n] : totals) std::printf("  %-28s %d\n", key, n);
+        std::printf("nodes per type:\n");
+        for (const auto &[name, n] : c.pertype) std::printf("  %-28s %d\n", name.c_str(), n);
     }
     return tool_finish(input, ctx, tool_status());
 }
@@ -161,21 +237,10 @@ void print_tree(vrml_context *ctx) {
         vrml_node *node = ref.node;
         if (node->defname) std::printf("DEF %s ", node->defname);
         std::printf("%s\n", node->nodetemplate ? node->nodetemplate->name : "?");
-        vrml_nodetemplate *t = node->nodetemplate;
         std::vector<Item> children;
-        for (int m = node->type >= VRML_BUILTIN_COUNT ? 2 : 0; t && m < t->membercount; ++m) {
-            int cls = t->members[m].memberclass;
-            if (cls != VRML_EXPOSEDFIELD && cls != VRML_FIELD) continue;
-            vrml_field *value = vrml_memberContentPtr(&node->members[m]);
-            if (!value) continue;
-            if (t->members[m].type == VRML_SFNODE) {
-                if (value->sfnode.node) children.push_back({value, t->members[m].name, item.depth + 1});
-            } else if (t->members[m].type == VRML_MFNODE) {
-                for (vrml_listitem *it = value->mfnode.nodes.first; it; it = it->next)
-                    children.push_back({static_cast<vrml_field *>(it->data), t->members[m].name,
-                                        item.depth + 1});
-            }
-        }
+        for_each_child(node, [&](const char *member, const vrml_field *child) {
+            if (child->sfnode.node) children.push_back({child, member, item.depth + 1});
+        });
         for (auto c = children.rbegin(); c != children.rend(); ++c) stack.push_back(*c);
     }
 }
@@ -183,10 +248,7 @@ void print_tree(vrml_context *ctx) {
 }  // namespace
 
 int cmd_tree(int argc, char **argv) {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: zebvrml tree FILE\n");
-        return kExitNoInput;
-    }
+    if (argc != 1 || tool_is_option(argv[0])) return tool_usage_error("tree");
     ToolInput input;
     vrml_context *ctx = nullptr;
     int status = 0;

@@ -41,12 +41,12 @@ void tool_set_verbose(bool verbose);
 // Problems reported since tool_report_to_stderr.
 int tool_problem_count();
 
-// Loads the opened world with the handlers of tool_report_to_stderr. Text
-// that reading writes to standard output (the library's "df: ..." lines for
-// every EXTERNPROTO member) goes to standard error instead when
-// quiet_stdout is set, so that a world printed there stays clean. With
-// resolve, the EXTERNPROTOs are then resolved (tool_resolve_externprotos).
-vrml_context *tool_load(ToolInput &input, bool quiet_stdout, bool resolve = false);
+// Loads the opened world with the handlers of tool_report_to_stderr; the
+// library's "df: ..." lines for EXTERNPROTO members are notices. A missing
+// header line and input left unread where the load stopped are reported as
+// problems. With resolve, the EXTERNPROTOs are then resolved
+// (tool_resolve_externprotos).
+vrml_context *tool_load(ToolInput &input, bool resolve = false);
 
 // Resolves every EXTERNPROTO of ctx whose url names a local file ("file.wrl"
 // or "file.wrl#Name", relative to the folder of the world, or of the file
@@ -56,12 +56,14 @@ vrml_context *tool_load(ToolInput &input, bool quiet_stdout, bool resolve = fals
 // problems. The number resolved.
 int tool_resolve_externprotos(vrml_context *ctx, const char *worldpath);
 
-// Reports a problem of the tool itself as "NAME: message" and counts it.
-void tool_problem(const char *format, ...)
+// Reports a problem of the tool itself as "NAME: message" (with line > 0
+// "NAME:LINE: message") and counts it.
+void tool_problem_at(int line, const char *format, ...)
 #if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
+    __attribute__((format(printf, 2, 3)))
 #endif
     ;
+#define tool_problem(...) tool_problem_at(0, __VA_ARGS__)
 
 // The option that turns resolving on, accepted by check, print and stats.
 constexpr const char *kResolveOption = "--resolve-externprotos";
@@ -77,6 +79,13 @@ int tool_finish(ToolInput &input, vrml_context *ctx, int status);
 
 // The same for a scene read from other streams, which the caller closes.
 void tool_release_scene(vrml_context *ctx);
+
+// Prints the command's usage lines on standard error; returns kExitNoInput.
+int tool_usage_error(const char *command);
+
+// True for an argument that looks like an option ("-x", "--x"; "-" alone is
+// standard input).
+inline bool tool_is_option(const char *arg) { return arg[0] == '-' && arg[1] != '\0'; }
 
 int cmd_check(int argc, char **argv);
 int cmd_print(int argc, char **argv);

@@ -38,10 +38,7 @@ void print_interface(vrml_context *ctx, const vrml_nodetemplate *t) {
 }  // namespace
 
 int cmd_types(int argc, char **argv) {
-    if (argc > 1) {
-        std::fprintf(stderr, "usage: zebvrml types [NAME]\n");
-        return kExitNoInput;
-    }
+    if (argc > 1 || (argc == 1 && tool_is_option(argv[0]))) return tool_usage_error("types");
     vrml_stream in{}, out{};
     zeb_initstringstream(&in, nullptr, 0);
     zeb_initfilestream(&out, stdout);
