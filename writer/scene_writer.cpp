@@ -18,6 +18,7 @@
 #include "nodes/node_internal.h"
 #include "parser/parser_internal.h"
 #include "writer/writer_internal.h"
+#include "zebio/heap.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ struct Array {
     bool push(const T &item) {
         if (count == room) {
             size_t grown = room ? room * 2 : 16;
-            void *p = std::realloc(items, grown * sizeof(T));
+            void *p = vrml_heap_realloc(items, grown * sizeof(T));
             if (!p) return false;
             items = static_cast<T *>(p);
             room = grown;
@@ -83,7 +84,7 @@ struct PointerMap {
         *made = false;
         if ((used + 1) * 2 > mask + 1 || !slots) {
             size_t size = slots ? (mask + 1) * 2 : 256;
-            auto *grown = static_cast<Record *>(std::calloc(size, sizeof(Record)));
+            auto *grown = static_cast<Record *>(vrml_heap_calloc(size, sizeof(Record)));
             if (!grown) return nullptr;
             for (size_t i = 0; slots && i <= mask; ++i) {
                 if (!slots[i].key) continue;
@@ -145,7 +146,7 @@ bool reserve(Writer &w, size_t more) {
     if (w.length + more < w.room) return true;
     size_t grown = w.room ? w.room : 1 << 17;
     while (grown <= w.length + more) grown *= 2;
-    void *p = std::realloc(w.text, grown);
+    void *p = vrml_heap_realloc(w.text, grown);
     if (!p) return w.failed = true, false;
     w.text = static_cast<char *>(p);
     w.room = grown;
@@ -717,7 +718,7 @@ void assign_names(Writer &w, Scope &scope) {
         // A generated name: base_N, clashing with no name of the scope.
         const char *base = name ? name : "Shared";
         size_t n = std::strlen(base);
-        char *made = static_cast<char *>(std::malloc(n + 16));
+        char *made = static_cast<char *>(vrml_heap_malloc(n + 16));
         if (!made) return void(w.failed = true);
         do {
             std::memcpy(made, base, n);

@@ -1,4 +1,4 @@
-// Running out of memory anywhere while a world is loaded, printed and
+// Running out of memory anywhere while a world is loaded, printed, written and
 // unloaded: each allocation in turn is refused, in a child process of its
 // own. The child must end softly (it exits 0 when nothing was reported, 1
 // when a problem reached the log handler or a stream) or through the fatal
@@ -74,8 +74,8 @@ struct Outcome {
     long allocations = 0;
 };
 
-// Loads the world in path from a file, prints it into memory as `zebvrml
-// print` does and unloads it, with allocation number failat refused
+// Loads the world in path from a file, prints it into memory with the node
+// printers and the scene writer and unloads it, with allocation number failat refused
 // (LONG_MAX: none).
 Outcome load_print_unload(const std::string &path, long failat) {
     g_problems = 0;
@@ -89,6 +89,7 @@ Outcome load_print_unload(const std::string &path, long failat) {
     vrml_context *ctx = out_open ? vrmlutil_loadscene(&in, &out) : nullptr;
     if (ctx) {
         tool_print_scene(ctx);
+        vrmlutil_writescene(ctx, &out, 0);
         if (const char *text = zeb_getbuffer(&out, nullptr)) result.printed = text;
     }
     vrmlutil_unloadscene(ctx);
