@@ -41,6 +41,22 @@ template <typename T>
 int read_number(vrml_context *ctx, int32_t code, T *out,
                 size_t (*scan)(const char *, size_t, T *)) {
     vrml_stream *in = ctx->in;
+    // A number whose token lies whole in the window and converts whole is
+    // read there; any other goes through the token reader.
+    // (The conversion stops where the number does: when a character that
+    // ends a token follows there, the number is the whole token.)
+    vrml_windowscan s;
+    if (vrml_window_open(in, s) && vrml_window_skip(s)) {
+        const size_t room = static_cast<size_t>(s.end - s.p);
+        T value;
+        const size_t used = scan(reinterpret_cast<const char *>(s.p), room, &value);
+        if (used > 0 && used < room && used < kNumberTokenSize - 1 && vrml_ends_token(s.p[used])) {
+            *out = value;
+            s.p += used;
+            vrml_window_commit(in, s);
+            return 1;
+        }
+    }
     char token[kNumberTokenSize];
     int n = vrml_get_tokenstring(in, token, sizeof token);
     if (n == 0) return 0;

@@ -41,10 +41,7 @@ bool scan_run(vrml_stream *in, char *buffer, int size, int &len, Keep keep) {
     return p < end && !keep(*p);
 }
 
-// Characters that end a token besides the blanks.
-inline bool ends_token(int c) {
-    return vrml_isblank(c) || c == '#' || c == '{' || c == '}' || c == '[' || c == ']';
-}
+inline bool ends_token(int c) { return vrml_ends_token(c); }
 
 // Rest of a name after its first character. too_long must not return.
 template <typename TooLong>

@@ -33,4 +33,53 @@ inline bool vrml_isblank(int c) {
     return c == ' ' || c == ',' || (c >= '\t' && c <= '\r');
 }
 
+// Characters that end a token besides the blanks.
+inline bool vrml_ends_token(int c) {
+    return vrml_isblank(c) || c == '#' || c == '{' || c == '}' || c == '[' || c == ']';
+}
+
+// Reading ahead in a zebio stream's window [cur, end) without touching the
+// stream: a reader that finds what it needs whole inside the window commits
+// (cur = p, line += lines) and reads exactly what the character readers
+// would; anything else (a comment or token that runs to the window's end)
+// leaves the stream alone for them.
+struct vrml_windowscan {
+    const unsigned char *p;
+    const unsigned char *end;
+    int lines;
+};
+
+inline bool vrml_window_open(const vrml_stream *in, vrml_windowscan &s) {
+    s = {in->cur, in->end, 0};
+    return in->stream_getc == zeb_getc;
+}
+
+inline void vrml_window_commit(vrml_stream *in, const vrml_windowscan &s) {
+    in->cur = s.p;
+    in->line += s.lines;
+}
+
+// Steps over blanks and comments; true when a token's first character
+// follows inside the window.
+inline bool vrml_window_skip(vrml_windowscan &s) {
+    const unsigned char *p = s.p;
+    while (p < s.end) {
+        int c = *p;
+        if (c == '#') {
+            const unsigned char *q = p + 1;
+            while (q < s.end && *q != '\n' && *q != '\r') ++q;
+            if (q == s.end) return false;
+            s.lines += *q == '\n';
+            p = q + 1;
+        } else if (vrml_isblank(c)) {
+            s.lines += c == '\n';
+            ++p;
+        } else {
+            s.p = p;
+            return true;
+        }
+    }
+    return false;
+}
+
 #endif
