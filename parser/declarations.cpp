@@ -220,40 +220,11 @@ struct script_state {
     vrml_list routes;                   // vrml_routenames read in the body
 };
 
-// Adds the ROUTEs read in a Script body (add: false drops them) and
-// releases their records.
-void flush_routes(vrml_context *ctx, vrml_list &routes, bool add) {
-    for (vrml_listitem *it = routes.first, *next; it; it = next) {
-        next = it->next;
-        auto *names = static_cast<vrml_routenames *>(it->data);
-        if (add) vrml_addroutenames(ctx, names);
-        std::free(names);
-        std::free(it);
-    }
-    routes = vrml_list{};
-}
-
 int script_fail(vrml_context *ctx, script_state &s, int result) {
     release_members(s.set);
     for (int i = 0; i < 3; ++i) release_value(s.giventype[i], s.given[i]);
-    flush_routes(ctx, s.routes, false);
+    vrml_flushbodyroutes(ctx, &s.routes, false);
     return result;
-}
-
-// A ROUTE inside a Script body (the node printer writes a Script's routes
-// there): kept until the Script node exists and its DEF name is bound.
-void read_script_route(vrml_context *ctx, script_state &s) {
-    auto *names = static_cast<vrml_routenames *>(vrml_malloc(sizeof(vrml_routenames)));
-    if (!names) {
-        vrml_problem_nomem(ctx, nullptr);
-        return;
-    }
-    if (vrml_readroutenames(ctx, names) < 0) {
-        std::free(names);
-    } else if (vrml_listappend(&s.routes, names) < 0) {
-        std::free(names);
-        vrml_problem_nomem(ctx, nullptr);
-    }
 }
 
 // Reads a value of type; the reader's negative result is reported and
@@ -276,7 +247,7 @@ extern "C" {
 ZEBVRML2_API int vrml_readproto(vrml_context *ctx) {
     vrml_stream *in = ctx->in;
     char word[kVrmlNameSize];
-    if (!vrml_get_nodename(in, word, sizeof word)) return 0;
+    if (!vrml_get_nodename_of(ctx, in, word, sizeof word)) return 0;
     bool clash = vrml_findnode(ctx->templates, word) >= 0;
     if (clash) vrml_problem(nullptr, in, 0, "vrml_rp: PROTO %s already exists", word);
     char *name = nullptr;
@@ -339,7 +310,7 @@ ZEBVRML2_API int vrml_readproto(vrml_context *ctx) {
 ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     vrml_stream *in = ctx->in;
     char word[kVrmlNameSize];
-    if (!vrml_get_nodename(in, word, sizeof word)) return 0;
+    if (!vrml_get_nodename_of(ctx, in, word, sizeof word)) return 0;
     char *name = nullptr;
     vrml_savestring(&name, word);
     if (!name) {
@@ -407,6 +378,31 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
 }  // namespace
 
 extern "C" {
+
+void vrml_flushbodyroutes(vrml_context *ctx, vrml_list *routes, bool add) {
+    for (vrml_listitem *it = routes->first, *next; it; it = next) {
+        next = it->next;
+        auto *names = static_cast<vrml_routenames *>(it->data);
+        if (add) vrml_addroutenames(ctx, names);
+        std::free(names);
+        std::free(it);
+    }
+    *routes = vrml_list{};
+}
+
+void vrml_readbodyroute(vrml_context *ctx, vrml_list *routes) {
+    auto *names = static_cast<vrml_routenames *>(vrml_malloc(sizeof(vrml_routenames)));
+    if (!names) {
+        vrml_problem_nomem(ctx, nullptr);
+        return;
+    }
+    if (vrml_readroutenames(ctx, names) < 0) {
+        std::free(names);
+    } else if (vrml_listappend(routes, names) < 0) {
+        std::free(names);
+        vrml_problem_nomem(ctx, nullptr);
+    }
+}
 
 int vrml_resolveisalias(vrml_context *ctx, int memberclass) {
     if (ctx->protoindex < 0) return 0;
@@ -614,14 +610,14 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
         }
         int memberclass = class_index(token);
         int r = 0;
-        if (memberclass < 0 && std::strcmp(token, "ROUTE") == 0) read_script_route(ctx, s);
+        if (memberclass < 0 && std::strcmp(token, "ROUTE") == 0) vrml_readbodyroute(ctx, &s.routes);
         else if (memberclass < 0) r = read_script_given(ctx, s, builtin, token);
         else r = read_script_declaration(ctx, s, memberclass, token);
         if (r < 0) return script_fail(ctx, s, r);
     }
     vrml_node *node = make_script_node(ctx, s, entry);
     if (!node) return -1;
-    flush_routes(ctx, s.routes, true);
+    vrml_flushbodyroutes(ctx, &s.routes, true);
     result->sfnode.defref = defref;
     result->sfnode.node = node;
     return 1;

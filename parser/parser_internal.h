@@ -57,6 +57,14 @@ extern "C" {
 // eventOuts) are read and added to the current scope once the node exists.
 int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname);
 
+// A ROUTE inside the body of a node made after its body (a Script, a node
+// of unknown type; the node printer writes a Script's routes there): read
+// into routes (vrml_routenames records) until the node exists and its DEF
+// name is bound. Flushing adds them (add: false drops them) and releases
+// the records.
+void vrml_readbodyroute(vrml_context *ctx, vrml_list *routes);
+void vrml_flushbodyroutes(vrml_context *ctx, vrml_list *routes, bool add);
+
 // The interface member of the PROTO being declared that a body member of
 // class memberclass names after IS. The two readers of IS (node bodies and
 // Script bodies) word their messages differently and differ in what a
@@ -79,6 +87,37 @@ int32_t vrml_binddef(vrml_context *ctx, char *defname, vrml_node *node);
 // member k of the PROTO being declared, 0 when no IS follows (or outside a
 // PROTO body), -1 on error (reported).
 int vrml_resolveisalias(vrml_context *ctx, int memberclass);
+
+// Ends the process for a node of type name that could not be made (the
+// node limit, no memory).
+VRML_NORETURN void vrml_nodefailed(vrml_context *ctx, const char *name);
+
+// ---- Lenient loads (VRML_LOAD_LENIENT) ----------------------------------
+
+// True when ctx is read leniently (a side-map lookup: unusual paths only).
+bool vrml_lenient(const vrml_context *ctx);
+
+// Reads the body of a node of unknown type name after its opening brace
+// and keeps the node (see "Lenient loads" in vrml_loader.h); defname
+// (vrml_malloc'd or null) is taken over. The node reference; its node is
+// null when the type table is full.
+vrml_field *vrml_lenient_node(vrml_context *ctx, const char *name, char *defname);
+
+// Inside a PROTO body: enters a PROTO or EXTERNPROTO named name declared
+// elsewhere in the file into the body's table. Its type id, or -1.
+int vrml_lenient_alias(vrml_context *ctx, const char *name);
+
+// Skips the value of an unknown member as one balanced unit.
+void vrml_lenient_skipvalue(vrml_context *ctx);
+
+// Reads and skips a statement VRML97 does not have that begins with word
+// (PROFILE, COMPONENT, META, IMPORT, EXPORT), with a problem; false (nothing
+// read) for any other word.
+bool vrml_lenient_statement(vrml_context *ctx, const char *word);
+
+// Outside a PROTO body, steps over "IS name" when it follows, with a
+// problem about member: true when it did.
+bool vrml_lenient_strayis(vrml_context *ctx, const char *member);
 
 // ---- Instancing ---------------------------------------------------------
 
