@@ -1,4 +1,5 @@
-// libFuzzer target: loads arbitrary bytes as a world from a string stream,
+// libFuzzer target: loads arbitrary bytes as a world from a string stream
+// (leniently when their count is odd),
 // prints the scene into a memory stream and releases it. A fatal condition
 // jumps back here through the fatal handler, and the half-read scene is
 // released all the same, so fuzzing goes on.
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "loader/context_private.h"
 #include "loader/loader.h"
 #include "tools/zebvrml/scene_print.h"
 #include "zebvrml2.h"
@@ -52,6 +54,8 @@ bool run_one(const uint8_t *data, size_t size) {
     zeb_initbufferstream(&out);
     volatile bool fatal = false;
     vrml_context *volatile ctx = vrml_newcontext(&in, &out);
+    // An odd-sized input is loaded leniently.
+    if (ctx && (size & 1)) vrml_context_private(ctx, false)->options = VRML_LOAD_LENIENT;
     if (ctx) {
         if (setjmp(g_fatal) == 0) {
             vrml_loadcontext(ctx);

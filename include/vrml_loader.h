@@ -32,6 +32,48 @@
  * from it must return to a setjmp of that same thread.
  * vrml_deletebuiltinfields is for the end of the process, when no thread
  * loads any more.
+ *
+ * Lenient loads
+ * -------------
+ * A load with VRML_LOAD_LENIENT (vrmlutil_loadsceneex) accepts what other
+ * browsers wrote and reports it, where the default load ends the process or
+ * misreads what follows:
+ *  - A node of a type no scope knows is kept ("Unknown node type kept: T",
+ *    once per type and world, at the line of its first use). Its template
+ *    (reserved word VRML_TEMPLATE_UNKNOWNTYPE, vrml_nodes.h) is made after
+ *    its body was read, with exactly the members the body gives, all
+ *    exposedFields; nodes of one type name share a template when they give
+ *    the same members with the same types. The type of a member comes from
+ *    its value: a node, NULL, USE or DEF gives SFNode; "[" with nodes, or
+ *    "[]", MFNode; a string SFString, "[" with strings MFString; TRUE or
+ *    FALSE SFBool; a bare number SFInt32 (no point, no exponent) or
+ *    SFFloat; two, three or four bare numbers SFVec2f, SFVec3f, SFRotation;
+ *    more bare numbers, or "[" with numbers, MFInt32 when all are integers,
+ *    else MFFloat. A value of no such shape (a list of TRUE/FALSE, a word),
+ *    a number beyond the float range, an integer beyond 32 bits and an IS
+ *    mapping are reported ("T.m: value not kept: ...") and the member is
+ *    left out. Such nodes can be DEF'd, USE'd and routed to and from the
+ *    members they have (as exposedFields, also by set_m and m_changed);
+ *    they get no natives and are never PROTO instances.
+ *    vrmlutil_writescene writes their floats with a point, so that the text
+ *    reads back to the same types. When the scope's type table is full the
+ *    node is read and dropped ("Unknown node type skipped, ...") and a null
+ *    node stands in its place.
+ *  - Inside a PROTO body, a PROTO or EXTERNPROTO declared earlier in any
+ *    scope of the file (not one whose body is being read) is entered in the
+ *    body's type table as an alias, which the release and the writers skip.
+ *  - The value of an unknown member of a known type ("v_d_n:unk field:m")
+ *    is skipped as one unit: a node with its body, a bracketed list, a
+ *    string, a USE or IS with its name, or a run of words and numbers up to
+ *    the next member name or "}". It is not kept.
+ *  - PROFILE, COMPONENT, META, IMPORT and EXPORT statements are skipped
+ *    ("Statement skipped: W").
+ *  - A type, PROTO or ROUTE node name that begins with a digit is read as
+ *    a name ("Name begins with a digit: N"); "m IS x" outside a PROTO body
+ *    is stepped over ("IS outside a PROTO body: m IS x").
+ * What still ends the process as in any load: a name or token that fills
+ * its buffer, a 22nd nested scope, heap exhaustion, the node limit and
+ * nesting too deep for the stack.
  */
 #ifndef VRML_LOADER_H
 #define VRML_LOADER_H
@@ -125,10 +167,14 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out)
  * variable. Returns the context (also stored in *started), or null when
  * memory runs out before reading begins (*started then stays null). With
  * options 0 the load is exactly vrmlutil_loadscene's. */
+/* VRML_LOAD_LENIENT: reads worlds written for other browsers and later
+ *   standards as far as they can be read, each departure reported once as a
+ *   problem (see "Lenient loads" below). */
+#define VRML_LOAD_LENIENT 0x1u
 /* VRML_LOAD_NOTICES: the "df: ..." line that reading an EXTERNPROTO writes on
  *   standard output for each interface member goes to the log handler as a
  *   notice (code 0, the text without its line end) instead. */
-#define VRML_LOAD_NOTICES 0x2u /* 0x1 is taken by the lenient load */
+#define VRML_LOAD_NOTICES 0x2u
 ZEBVRML2_API vrml_context *vrmlutil_loadsceneex(vrml_stream *in, vrml_stream *out, uint32_t options,
                                                 vrml_context *volatile *started);
 

@@ -55,10 +55,17 @@ struct vrml_nodetemplate {
     char *name;                  /* taken over, not copied */
     int32_t membercount;
     vrml_fieldtemplate *members; /* membercount records, taken over */
-    int32_t reserved;            /* 0 */
+    int32_t reserved;            /* 0, or VRML_TEMPLATE_UNKNOWNTYPE */
     int32_t external;            /* 1 for an EXTERNPROTO template */
     vrml_externproto *externrecord;
 };
+
+/* The reserved word of the template of a node whose type the lenient load
+ * did not know (vrml_loader.h, "Lenient loads"): its members are the ones
+ * the node's body gave, all exposedFields, without the hidden members of
+ * declared types; it is never instanced as a PROTO and its nodes get no
+ * natives. */
+#define VRML_TEMPLATE_UNKNOWNTYPE 1
 
 /* The node types known in a scope. Slots 0..count-1 are in use. */
 struct vrml_templatetable {
@@ -290,7 +297,7 @@ ZEBVRML2_API vrml_field *vrml_getMFVec3f(vrml_member *slot);
 /* The built-in node a prototype instance stands for, or null. */
 ZEBVRML2_API vrml_node *vrml_baseNode(vrml_node *node);
 /* The SFNode record at the bottom of the prototype chain (stopping at
- * Script nodes), or null. */
+ * Script nodes and nodes of unknown type), or null. */
 ZEBVRML2_API vrml_field *vrml_baseSFNode(vrml_field *record);
 
 VRML_EXTERN_C_END

@@ -49,6 +49,11 @@ void vrml_context_dropprivate(vrml_contextprivate *record) {
         if (content && vrml_context_findowned(record, content) == &record->owned[i])
             vrml_side_take(content);
     }
+    for (vrml_listitem *it = record->unknowntypes.first, *next; it; it = next) {
+        next = it->next;
+        std::free(it->data);
+        std::free(it);
+    }
     std::free(record->owned);
     std::free(record);
 }

@@ -36,6 +36,7 @@ struct vrml_contextprivate {
     bool scenefreed;    // vrml_free_scene has run
     vrml_stream *in;    // the streams, when the loader made them, else null
     vrml_stream *out;
+    vrml_list unknowntypes;  // names (own copies) of the unknown types reported
     vrml_ownedcontent *owned;
     size_t ownedcount;
     size_t ownedcapacity;

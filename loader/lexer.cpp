@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "loader/context_private.h"
 #include "loader/report.h"
 
 namespace {
@@ -136,6 +137,17 @@ int vrml_skipspace(vrml_stream *in) {
 }
 
 int vrml_get_nodename(vrml_stream *in, char *buffer, int size) {
+    return vrml_get_nodename_of(nullptr, in, buffer, size);
+}
+
+int vrml_peekchar(vrml_stream *in) {
+    if (!vrml_skipspace(in)) return -1;
+    int c = next(in);
+    back(in, c);
+    return c;
+}
+
+int vrml_get_nodename_of(const vrml_context *ctx, vrml_stream *in, char *buffer, int size) {
     if (!vrml_skipspace(in)) return 0;
     int c = next(in);
     if (c < 0) return 0;
@@ -143,7 +155,9 @@ int vrml_get_nodename(vrml_stream *in, char *buffer, int size) {
         back(in, c);
         return 0;
     }
-    if (c >= '0' && c <= '9') vrml_fatal_err("v_g_nn: Invalid name: is digit!!! %d\n", c);
+    bool digit = c >= '0' && c <= '9';
+    if (digit && !(vrml_context_options(ctx) & VRML_LOAD_LENIENT))
+        vrml_fatal_err("v_g_nn: Invalid name: is digit!!! %d\n", c);
     if (!vrml_isnamechar(c)) {
         vrml_problem(nullptr, in, 0, "Near line %d\n", static_cast<int>(in->line));
         return 0;
@@ -153,7 +167,9 @@ int vrml_get_nodename(vrml_stream *in, char *buffer, int size) {
         nodename_too_long(in, "", size);
     }
     buffer[0] = static_cast<char>(c);
-    return read_name_rest(in, buffer, size, 1, [&] { nodename_too_long(in, buffer, size); });
+    int n = read_name_rest(in, buffer, size, 1, [&] { nodename_too_long(in, buffer, size); });
+    if (digit) vrml_problem(nullptr, in, 0, "Name begins with a digit: %s", buffer);
+    return n;
 }
 
 int vrml_get_fieldname(vrml_stream *in, char *buffer, int size) {

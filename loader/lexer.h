@@ -19,6 +19,12 @@ int vrml_skipspace(vrml_stream *in);
 int vrml_skipline(vrml_stream *in);
 int vrml_isnamechar(int c);
 int vrml_get_nodename(vrml_stream *in, char *buffer, int size);
+// vrml_get_nodename for a load of ctx: in a lenient load a name that begins
+// with a digit is read like any other, with a problem, instead of ending
+// the process.
+int vrml_get_nodename_of(const vrml_context *ctx, vrml_stream *in, char *buffer, int size);
+// The next character after blanks and comments, left unread; -1 at the end.
+int vrml_peekchar(vrml_stream *in);
 int vrml_get_fieldname(vrml_stream *in, char *buffer, int size);
 int vrml_get_tokenstring(vrml_stream *in, char *buffer, int size);
 int vrml_get_brace(vrml_stream *in);

@@ -22,7 +22,24 @@ vrml_node *vrml_createdefnode(vrml_context *ctx, int id, vrml_defentry *entry);
 vrml_node *vrml_createinstanceshell(vrml_context *ctx, int id, vrml_defentry *entry);
 bool vrml_completeinstance(vrml_context *ctx, vrml_node *node);
 
-// True for a declared type that is a PROTO or EXTERNPROTO (not a Script).
+// True for the template a lenient load made for a node of unknown type.
+inline bool vrml_isunknowntype(const vrml_nodetemplate *t) {
+    return t && t->reserved == VRML_TEMPLATE_UNKNOWNTYPE;
+}
+
+// How many hidden members (the body and the scope id) lead node's slots.
+inline int vrml_hiddenmembers(const vrml_node *node) {
+    return node->type >= VRML_BUILTIN_COUNT && !vrml_isunknowntype(node->nodetemplate) ? 2 : 0;
+}
+
+// A template entered in a PROTO body's table for a PROTO declared
+// elsewhere (lenient loads): the type id, or -1 when the table is full.
+// Such an alias is not the table's own: the release and the writers skip it.
+int vrml_addtemplatealias(vrml_templatetable *table, vrml_nodetemplate *t);
+bool vrml_istemplatealias(const vrml_templatetable *table, int id);
+
+// True for a declared type that is a PROTO or EXTERNPROTO (not a Script,
+// not an unknown type).
 bool vrml_isprototype(const vrml_nodetemplate *nodetemplate, int id);
 
 // The "df: CLASS TYPE NAME" line of vrml_display_field: a notice of

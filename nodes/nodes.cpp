@@ -19,6 +19,11 @@ namespace {
 
 bool is_script(const vrml_nodetemplate *t) { return t->name && std::strcmp(t->name, "Script") == 0; }
 
+// Types whose nodes are made whole from their template (no PROTO body).
+bool is_plain(const vrml_nodetemplate *t, int id) {
+    return id < VRML_BUILTIN_COUNT || is_script(t) || vrml_isunknowntype(t);
+}
+
 // Makes the content of member i from its template and fills the slot;
 // false when the content could not be made.
 bool make_member(vrml_context *ctx, vrml_node *node, int i) {
@@ -58,7 +63,7 @@ vrml_node *make_node(vrml_context *ctx, int id, vrml_defentry *entry, bool insta
         std::free(node);
         return nullptr;
     }
-    int first = instance_aware && id >= VRML_BUILTIN_COUNT && !is_script(t) ? 1 : 0;
+    int first = instance_aware && !is_plain(t, id) ? 1 : 0;
     for (int i = first; i < t->membercount && ok; ++i) ok = make_member(ctx, node, i);
     if (!ok) {
         if (entry) entry->node = previous;
@@ -73,8 +78,8 @@ vrml_node *create(vrml_context *ctx, int id, vrml_defentry *entry) {
     vrml_node *previous = entry ? entry->node : nullptr;
     vrml_node *node = make_node(ctx, id, entry, true);
     if (!node) return nullptr;
-    if (id < VRML_BUILTIN_COUNT || is_script(node->nodetemplate)) {
-        if (ctx->protoindex == -1)
+    if (is_plain(node->nodetemplate, id)) {
+        if (ctx->protoindex == -1 && !vrml_isunknowntype(node->nodetemplate))
             vrml_nativeconstruct(ctx, node, id < VRML_BUILTIN_COUNT ? id : VRML_BUILTIN_SCRIPT);
         return node;
     }
@@ -138,7 +143,7 @@ void vrml_discardnode(vrml_context *ctx, vrml_node *node) {
 }
 
 bool vrml_isprototype(const vrml_nodetemplate *nodetemplate, int id) {
-    return id >= VRML_BUILTIN_COUNT && nodetemplate && !is_script(nodetemplate);
+    return nodetemplate && !is_plain(nodetemplate, id);
 }
 
 vrml_node *vrml_createinstanceshell(vrml_context *ctx, int id, vrml_defentry *entry) {
@@ -349,6 +354,7 @@ ZEBVRML2_API vrml_field **vrml_memberContentHandle(vrml_member *slot) {
 ZEBVRML2_API vrml_node *vrml_baseNode(vrml_node *node) {
     while (node) {
         if (node->type < VRML_BUILTIN_COUNT) return node;
+        if (vrml_isunknowntype(node->nodetemplate)) return nullptr;
         vrml_field *record = first_body_record(node);
         node = record ? record->sfnode.node : nullptr;
     }
@@ -359,7 +365,7 @@ ZEBVRML2_API vrml_field *vrml_baseSFNode(vrml_field *record) {
     while (record) {
         vrml_node *node = record->sfnode.node;
         if (!node) return nullptr;
-        if (node->type < VRML_BUILTIN_COUNT || (node->nodetemplate && is_script(node->nodetemplate)))
+        if (node->type < VRML_BUILTIN_COUNT || (node->nodetemplate && is_plain(node->nodetemplate, node->type)))
             return record;
         record = first_body_record(node);
     }

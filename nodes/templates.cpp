@@ -16,8 +16,10 @@
 
 namespace {
 
-// The name index of a template table: the lowest id of each name.
+// The name index of a template table: the lowest id of each name; and
+// which of its ids are aliases (vrml_addtemplatealias).
 struct template_index {
+    uint64_t aliases[VRML_TEMPLATE_SLOTS / 64];
     bool valid;
     int32_t seencount;
     vrml_nodetemplate *seenlast;
@@ -90,7 +92,36 @@ bool equals_prefix(const char *member, const char *text, size_t length) {
     return std::strncmp(member, text, length) == 0 && member[length] == '\0';
 }
 
+// The table's index record, made when create is set; null when there is
+// none (or no memory).
+template_index *index_of(const vrml_templatetable *table, bool create) {
+    void **word = vrml_side_word(table, create);
+    if (!word) return nullptr;
+    auto *x = static_cast<template_index *>(*word);
+    if (!x && create) {
+        x = static_cast<template_index *>(vrml_malloc(sizeof(template_index)));
+        if (!x) return nullptr;
+        vrml_namehash_init(&x->hash, template_name, table);
+        *word = x;
+    }
+    return x;
+}
+
 }  // namespace
+
+int vrml_addtemplatealias(vrml_templatetable *table, vrml_nodetemplate *t) {
+    template_index *x = index_of(table, true);
+    if (!x) return -1;
+    int id = vrml_addtemplate(table, t);
+    if (id >= 0) x->aliases[id / 64] |= uint64_t{1} << (id % 64);
+    return id;
+}
+
+bool vrml_istemplatealias(const vrml_templatetable *table, int id) {
+    if (id < 0 || id >= VRML_TEMPLATE_SLOTS) return false;
+    const template_index *x = index_of(table, false);
+    return x && (x->aliases[id / 64] >> (id % 64) & 1u);
+}
 
 void vrml_templatetable_releaseindex(vrml_templatetable *table) {
     auto *x = static_cast<template_index *>(vrml_side_take(table));
@@ -129,15 +160,8 @@ ZEBVRML2_API vrml_nodetemplate *vrml_gettemplateentry(vrml_templatetable *table,
 
 ZEBVRML2_API int vrml_findnode(vrml_templatetable *table, const char *name) {
     if (!table || !name) return -1;
-    void **word = vrml_side_word(table, true);
-    if (!word) return find_linear(table, name);
-    auto *x = static_cast<template_index *>(*word);
-    if (!x) {
-        x = static_cast<template_index *>(vrml_malloc(sizeof(template_index)));
-        if (!x) return find_linear(table, name);
-        vrml_namehash_init(&x->hash, template_name, table);
-        *word = x;
-    }
+    template_index *x = index_of(table, true);
+    if (!x) return find_linear(table, name);
     uint32_t hash = vrml_namehash_of(name);
     for (bool force : {false, true}) {
         if (!sync(x, table, force)) break;

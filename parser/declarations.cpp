@@ -246,7 +246,7 @@ extern "C" {
 ZEBVRML2_API int vrml_readproto(vrml_context *ctx) {
     vrml_stream *in = ctx->in;
     char word[kVrmlNameSize];
-    if (!vrml_get_nodename(in, word, sizeof word)) return 0;
+    if (!vrml_get_nodename_of(ctx, in, word, sizeof word)) return 0;
     bool clash = vrml_findnode(ctx->templates, word) >= 0;
     if (clash) vrml_problem(nullptr, in, 0, "vrml_rp: PROTO %s already exists", word);
     char *name = nullptr;
@@ -309,7 +309,7 @@ ZEBVRML2_API int vrml_readproto(vrml_context *ctx) {
 ZEBVRML2_API int vrml_readexternproto(vrml_context *ctx) {
     vrml_stream *in = ctx->in;
     char word[kVrmlNameSize];
-    if (!vrml_get_nodename(in, word, sizeof word)) return 0;
+    if (!vrml_get_nodename_of(ctx, in, word, sizeof word)) return 0;
     char *name = nullptr;
     vrml_savestring(&name, word);
     if (!name) {
@@ -378,6 +378,7 @@ int read_script_body(vrml_context *ctx, vrml_field *result, char *defname, scrip
 }  // namespace
 
 extern "C" {
+
 
 int vrml_resolveisalias(vrml_context *ctx, int memberclass) {
     if (ctx->protoindex < 0) return 0;

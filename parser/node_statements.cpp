@@ -104,7 +104,7 @@ ZEBVRML2_API vrml_field *vrml_parse_node(vrml_context *ctx, char *defname) {
     char *word = t_word;
     vrml_stream *in = ctx->in;
     for (;;) {
-        if (in->stream_eof(in) || !vrml_get_nodename(in, word, kVrmlNameSize)) break;
+        if (in->stream_eof(in) || !vrml_get_nodename_of(ctx, in, word, kVrmlNameSize)) break;
         if (std::strcmp(word, "NULL") == 0) {
             std::free(defname);
             return node_reference(0, nullptr);
@@ -149,15 +149,30 @@ ZEBVRML2_API vrml_field *vrml_parse_node(vrml_context *ctx, char *defname) {
             vrml_getroute(ctx);
             continue;
         }
-        if (!vrml_expect_string(in, "{")) break;
+        if (!vrml_expect_string(in, "{")) {
+            if (vrml_lenient(ctx) && vrml_lenient_statement(ctx, word)) continue;
+            break;
+        }
         return vrml_do_node(ctx, word, defname);
     }
     std::free(defname);
     return nullptr;
 }
 
+void vrml_nodefailed(vrml_context *ctx, const char *name) {
+    if (vrml_atnodelimit(ctx))
+        vrml_fatal_err("v_d_n: node limit of %d reached: %s", static_cast<int>(vrml_nodelimit(ctx)), name);
+    vrml_fatal_err("v_d_n: Could not create node: %s", name);
+}
+
 ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char *defname) {
     int id = vrml_findnode(ctx->templates, name);
+    bool lenient = id < 0 && vrml_lenient(ctx);
+    if (lenient) id = vrml_lenient_alias(ctx, name);
+    // Only a lenient load makes templates of unknown types.
+    if ((lenient && id < 0) || (id >= VRML_BUILTIN_COUNT &&
+                                vrml_isunknowntype(vrml_gettemplateentry(ctx->templates, id))))
+        return vrml_lenient_node(ctx, name, defname);
     if (id < 0) {
         std::free(defname);
         vrml_fatal_err("Unrecognized node: %s", name);
@@ -165,9 +180,7 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
     vrml_node *node = vrml_createnode(ctx, id);
     if (!node) {
         std::free(defname);
-        if (vrml_atnodelimit(ctx))
-            vrml_fatal_err("v_d_n: node limit of %d reached: %s", static_cast<int>(vrml_nodelimit(ctx)), name);
-        vrml_fatal_err("v_d_n: Could not create node: %s", name);
+        vrml_nodefailed(ctx, name);
     }
     int32_t defref = vrml_binddef(ctx, defname, node);
 
@@ -187,12 +200,14 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
         int i = vrml_findfieldidx(ctx->templates, id, member);
         if (i < 0) {
             vrml_problem(nullptr, in, 0, "v_d_n:unk field:%s\n", member);
+            if (vrml_lenient(ctx)) vrml_lenient_skipvalue(ctx);
             continue;
         }
         if (ctx->protoindex >= 0 && vrml_expect_keyword(in, "IS")) {
             if (!read_is_mapping(ctx, node, i, member)) failed = true;
             continue;
         }
+        if (ctx->protoindex == -1 && vrml_lenient_strayis(ctx, member)) continue;
         read_member_value(ctx, node, i);
     }
     if (failed) return nullptr;

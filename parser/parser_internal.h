@@ -52,9 +52,8 @@ extern "C" {
 // Reads a Script body from its opening brace: makes the Script's own
 // template and node and stores the DEF reference and the node in *result.
 // defname (vrml_malloc'd or null) is taken over. 1, or negative on error
-// (the result then holds a null node). ROUTE statements in the
-// body (where the node printer writes the routes leaving a Script's
-// eventOuts) are read and added to the current scope once the node exists.
+// (the result then holds a null node); a ROUTE in the body is an
+// unrecognized Script field.
 int vrml_readscriptbody(vrml_context *ctx, vrml_field *result, char *defname);
 
 // The interface member of the PROTO being declared that a body member of
@@ -79,6 +78,37 @@ int32_t vrml_binddef(vrml_context *ctx, char *defname, vrml_node *node);
 // member k of the PROTO being declared, 0 when no IS follows (or outside a
 // PROTO body), -1 on error (reported).
 int vrml_resolveisalias(vrml_context *ctx, int memberclass);
+
+// Ends the process for a node of type name that could not be made (the
+// node limit, no memory).
+VRML_NORETURN void vrml_nodefailed(vrml_context *ctx, const char *name);
+
+// ---- Lenient loads (VRML_LOAD_LENIENT) ----------------------------------
+
+// True when ctx is read leniently (a side-map lookup: unusual paths only).
+bool vrml_lenient(const vrml_context *ctx);
+
+// Reads the body of a node of unknown type name after its opening brace
+// and keeps the node (see "Lenient loads" in vrml_loader.h); defname
+// (vrml_malloc'd or null) is taken over. The node reference; its node is
+// null when the type table is full.
+vrml_field *vrml_lenient_node(vrml_context *ctx, const char *name, char *defname);
+
+// Inside a PROTO body: enters a PROTO or EXTERNPROTO named name declared
+// elsewhere in the file into the body's table. Its type id, or -1.
+int vrml_lenient_alias(vrml_context *ctx, const char *name);
+
+// Skips the value of an unknown member as one balanced unit.
+void vrml_lenient_skipvalue(vrml_context *ctx);
+
+// Reads and skips a statement VRML97 does not have that begins with word
+// (PROFILE, COMPONENT, META, IMPORT, EXPORT), with a problem; false (nothing
+// read) for any other word.
+bool vrml_lenient_statement(vrml_context *ctx, const char *word);
+
+// Outside a PROTO body, steps over "IS name" when it follows, with a
+// problem about member: true when it did.
+bool vrml_lenient_strayis(vrml_context *ctx, const char *member);
 
 // ---- Instancing ---------------------------------------------------------
 

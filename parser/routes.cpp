@@ -112,7 +112,7 @@ int vrml_readroutenames(vrml_context *ctx, vrml_routenames *names) {
     vrml_stream *in = ctx->in;
     char *source = names->source, *eventout = names->eventout;
     char *target = names->target, *eventin = names->eventin;
-    if (!vrml_get_nodename(in, source, kVrmlRouteNameSize)) return -1;
+    if (!vrml_get_nodename_of(ctx, in, source, kVrmlRouteNameSize)) return -1;
     if (!vrml_expect_char(in, '.')) {
         vrml_problem(ctx, nullptr, 0, "expected '.' (%s)\n", source);
         return -1;
@@ -122,7 +122,7 @@ int vrml_readroutenames(vrml_context *ctx, vrml_routenames *names) {
         vrml_problem(ctx, nullptr, 0, "expected 'TO' (%s:%s)\n", source, eventout);
         return -1;
     }
-    if (!vrml_get_nodename(in, target, kVrmlRouteNameSize)) return -1;
+    if (!vrml_get_nodename_of(ctx, in, target, kVrmlRouteNameSize)) return -1;
     if (!vrml_expect_char(in, '.')) {
         vrml_problem(ctx, nullptr, 0, "expected '.' (%s:%s to %s)", source, eventout, target);
         return -1;

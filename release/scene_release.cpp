@@ -150,7 +150,7 @@ void vrml_free_declaredscopes(vrml_context *ctx) {
         if (scope && scope->templates) {
             vrml_templatetable *table = scope->templates;
             for (int id = VRML_BUILTIN_COUNT; id < table->count && id < VRML_TEMPLATE_SLOTS; ++id) {
-                free_declaredtemplate(table->templates[id]);
+                if (!vrml_istemplatealias(table, id)) free_declaredtemplate(table->templates[id]);
                 table->templates[id] = nullptr;
             }
             vrml_templatetable_releaseindex(table);

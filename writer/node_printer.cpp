@@ -132,7 +132,7 @@ int vrml_print_scopeprotos(vrml_context *ctx, vrml_scope *scope) {
     vrml_stream *out = ctx->out;
     for (int id = kBuiltins; id < table->count; ++id) {
         vrml_nodetemplate *proto = table->templates[id];
-        if (!proto || std::strcmp(proto->name, "Script") == 0) continue;
+        if (!proto || !vrml_isprototype(proto, id) || vrml_istemplatealias(table, id)) continue;
         out->stream_iprintf(out, "PROTO %s [\n", proto->name);
         for (int m = 0; m < proto->membercount; ++m) vrml_print_interfacedecl(ctx, &proto->members[m]);
         out->stream_iprintf(out, "]\n{\n");
@@ -165,7 +165,7 @@ ZEBVRML2_API int vrml_print_node(vrml_context *ctx, vrml_node *node) {
     vrml_nodetemplate *nodetemplate = node->nodetemplate;
     if (!nodetemplate) nodetemplate = vrml_gettemplateentry(ctx->templates, node->type);
     if (!nodetemplate) return out->stream_printf(out, "NULL");
-    int first = node->type >= kBuiltins ? 2 : 0;
+    int first = vrml_hiddenmembers(node);
     if (node->type >= kBuiltins && std::strcmp(nodetemplate->name, "Script") == 0)
         return vrml_print_Script(ctx, node);
     out->stream_printf(out, "%s {", nodetemplate->name);

@@ -133,6 +133,7 @@ struct Writer {
     int scope = 0;     // the current naming scope
     int scopeseq = 0;  // scopes entered so far in this walk
     vrml_nodetemplate *proto = nullptr;  // the PROTO whose body is being written
+    bool floatshape = false;  // floats keep a point (members of unknown-type nodes)
     char *text = nullptr;
     size_t length = 0, room = 0;
     size_t flushed = 0;  // bytes already passed to the stream
@@ -229,7 +230,10 @@ void put_real(Writer &w, T value) {
         return;
     }
     auto r = std::to_chars(text, text + sizeof text, value);
-    put(w, text, static_cast<size_t>(r.ptr - text));
+    size_t n = static_cast<size_t>(r.ptr - text);
+    put(w, text, n);
+    // A lenient load reads a number without point or exponent as an integer.
+    if (w.floatshape && !std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) put(w, ".0");
 }
 
 void put_int(Writer &w, int64_t value) {
@@ -494,8 +498,7 @@ const char *type_word(int type) {
 void write_members(Writer &w, vrml_node *node, int level) {
     vrml_nodetemplate *t = node->nodetemplate;
     bool script = is_script(node);
-    int first = node->type >= kBuiltins ? 2 : 0;
-    for (int m = first; m < t->membercount; ++m) {
+    for (int m = vrml_hiddenmembers(node); m < t->membercount; ++m) {
         const vrml_fieldtemplate &member = t->members[m];
         vrml_member *slot = &node->members[m];
         int status = slot->status;
@@ -526,7 +529,9 @@ void write_members(Writer &w, vrml_node *node, int level) {
             put(w, " IS "), put(w, w.proto->members[-status - 1].name);
         } else if (valued && (!declared || member.memberclass == VRML_FIELD)) {
             put(w, ' ');
+            w.floatshape = vrml_isunknowntype(t) && (member.type == VRML_SFFLOAT || member.type == VRML_MFFLOAT);
             write_value(w, member.type, value, level + 1, node, m);
+            w.floatshape = false;
         }
     }
 }
@@ -549,7 +554,7 @@ bool same_copied_node(CopyPairs &pairs, vrml_node *source, vrml_node *copy) {
     pair->copy = copy;
     vrml_nodetemplate *t = source->nodetemplate;
     if (!t || !copy->nodetemplate || std::strcmp(t->name, copy->nodetemplate->name)) return false;
-    for (int m = source->type >= kBuiltins ? 2 : 0; m < t->membercount; ++m) {
+    for (int m = vrml_hiddenmembers(source); m < t->membercount; ++m) {
         int c = t->members[m].memberclass;
         if (source->members[m].status < 0 || (c != VRML_EXPOSEDFIELD && c != VRML_FIELD)) continue;
         if (!same_copy(pairs, vrml_memberContentPtr(&source->members[m]), vrml_memberContentPtr(&copy->members[m]),
@@ -575,7 +580,7 @@ bool same_copy(CopyPairs &pairs, const vrml_field *body, const vrml_field *copy,
 // the copy again from the PROTO.
 void check_instance_body(Writer &w, vrml_node *node) {
     vrml_nodetemplate *t = node->nodetemplate;
-    if (node->type < kBuiltins || t->external || is_script(node) || t->membercount < 1) return;
+    if (!vrml_isprototype(t, node->type) || t->external || t->membercount < 1) return;
     CopyPairs &pairs = w.copies;
     if (pairs.used) std::memset(pairs.slots, 0, (pairs.mask + 1) * sizeof(CopyPair));
     pairs.used = 0;
@@ -790,7 +795,7 @@ void write_scope(Writer &w, vrml_scope *scope, const vrml_field *nodes, int leve
     vrml_templatetable *table = scope->templates;
     for (int id = kBuiltins; table && id < table->count && !w.failed; ++id) {
         vrml_nodetemplate *t = table->templates[id];
-        if (t && vrml_isprototype(t, id)) write_declaration(w, scope, t, level);
+        if (t && vrml_isprototype(t, id) && !vrml_istemplatealias(table, id)) write_declaration(w, scope, t, level);
     }
     for (vrml_listitem *it = nodes ? nodes->mfnode.nodes.first : nullptr; it && !w.failed; it = it->next) {
         auto *ref = static_cast<const vrml_field *>(it->data);
