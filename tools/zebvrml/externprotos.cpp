@@ -74,7 +74,8 @@ bool wire_from_file(vrml_context *ctx, vrml_externproto *ext, const std::string 
     if (vrml_loadFile(ctx, &nodes) >= 0) {
         int proto = vrml_findnode(ctx->templates, name.c_str());
         vrml_nodetemplate *t = vrml_gettemplateentry(ctx->templates, proto);
-        if (proto >= VRML_BUILTIN_COUNT && t && std::strcmp(t->name, "Script") != 0) {
+        if (proto >= VRML_BUILTIN_COUNT && t && std::strcmp(t->name, "Script") != 0 && !t->external &&
+            t->reserved != VRML_TEMPLATE_UNKNOWNTYPE) {
             ext->implementation = proto;
             vrml_wireEPtoP(ctx, ext);
             wired = true;

@@ -56,6 +56,9 @@ const Command kCommands[] = {
 };
 
 const char kCommonOptions[] =
+    "  --lenient               read the world as far as it can be read: nodes of\n"
+    "                          unknown types kept, unknown members and X3D\n"
+    "                          statements stepped over, each reported once\n"
     "  --max-nodes N           end a load through the fatal exit once the world\n"
     "                          would hold more than N nodes\n"
     "  -v, --verbose           also show the library's notices (registration and\n"
@@ -128,10 +131,13 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (!take_max_nodes(argc, argv)) return kExitNoInput;
-    // -v / --verbose anywhere after the command shows the library's notices.
+    // -v / --verbose and --lenient anywhere after the command.
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-v") != 0 && std::strcmp(argv[i], "--verbose") != 0) continue;
-        tool_set_verbose(true);
+        bool verbose = std::strcmp(argv[i], "-v") == 0 || std::strcmp(argv[i], "--verbose") == 0;
+        bool lenient = std::strcmp(argv[i], "--lenient") == 0;
+        if (!verbose && !lenient) continue;
+        if (verbose) tool_set_verbose(true);
+        else tool_set_lenient(true);
         for (int j = i; j + 1 <= argc; ++j) argv[j] = argv[j + 1];
         --argc;
         --i;

@@ -12,6 +12,7 @@ namespace {
 const char *g_name = "-";
 int g_problems = 0;
 bool g_verbose = false;  // notices are shown too
+uint32_t g_loadoptions = VRML_LOAD_NOTICES;
 const char *g_partial = nullptr;  // a partly written file the fatal exit removes
 vrml_stream *g_reading = nullptr;  // the input being loaded: its line for a fatal exit
 
@@ -70,6 +71,10 @@ void report_unread(vrml_stream *in) {
 
 void tool_set_verbose(bool verbose) { g_verbose = verbose; }
 
+void tool_set_lenient(bool lenient) {
+    g_loadoptions = lenient ? g_loadoptions | VRML_LOAD_LENIENT : g_loadoptions & ~VRML_LOAD_LENIENT;
+}
+
 void tool_report_to_stderr(const char *name) {
     g_name = name;
     g_problems = 0;
@@ -117,7 +122,7 @@ vrml_context *tool_load(ToolInput &input, bool resolve) {
     if (!input.header)
         tool_problem_at(1, "not a VRML97 world: the first line is not \"#VRML V2.0 utf8\"");
     g_reading = &input.in;
-    vrml_context *ctx = vrmlutil_loadsceneex(&input.in, &input.out, VRML_LOAD_NOTICES, nullptr);
+    vrml_context *ctx = vrmlutil_loadsceneex(&input.in, &input.out, g_loadoptions, nullptr);
     if (ctx) report_unread(&input.in);
     g_reading = nullptr;
     if (ctx && resolve) tool_resolve_externprotos(ctx, input.stdin_input ? nullptr : input.name);

@@ -58,6 +58,7 @@ struct Counts {
     int nodes = 0, depth = 0, routes = 0;
     int declarationnodes = 0, instancenodes = 0, protos = 0, externprotos = 0;
     std::unordered_set<const vrml_node *> seen;
+    std::unordered_set<const vrml_nodetemplate *> declarations;  // a lenient load's aliases repeat them
     std::vector<vrml_node *> instances;  // met in any walk, for their body copies
 };
 
@@ -110,7 +111,7 @@ void count_declarations(vrml_context *ctx, Counts &c, vrml_scope *scope) {
     for (int id = VRML_BUILTIN_COUNT; table && id < table->count; ++id) {
         vrml_nodetemplate *t = table->templates[id];
         if (!t || !t->name || std::strcmp(t->name, "Script") == 0 || t->membercount < 2 ||
-            !t->members[0].name || t->members[0].name[0] != '#')
+            !t->members[0].name || t->members[0].name[0] != '#' || !c.declarations.insert(t).second)
             continue;
         if (t->external) {
             ++c.externprotos;

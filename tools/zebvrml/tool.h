@@ -38,6 +38,9 @@ void tool_remove_on_fatal(const char *path);
 // its problems; off by default.
 void tool_set_verbose(bool verbose);
 
+// Loads worlds leniently (VRML_LOAD_LENIENT); off by default.
+void tool_set_lenient(bool lenient);
+
 // Problems reported since tool_report_to_stderr.
 int tool_problem_count();
 
