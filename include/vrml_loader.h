@@ -46,10 +46,12 @@
  *    the same members with the same types. The type of a member comes from
  *    its value: a node, NULL, USE or DEF gives SFNode; "[" with nodes, or
  *    "[]", MFNode; a string SFString, "[" with strings MFString; TRUE or
- *    FALSE SFBool; a bare number SFInt32 (no point, no exponent) or
- *    SFFloat; two, three or four bare numbers SFVec2f, SFVec3f, SFRotation;
+ *    FALSE SFBool; a bare number SFInt32 (no point, no exponent), SFFloat,
+ *    or SFTime when a float cannot hold it as written; two, three or four bare numbers SFVec2f, SFVec3f, SFRotation;
  *    more bare numbers, or "[" with numbers, MFInt32 when all are integers,
- *    else MFFloat. A value of no such shape (a list of TRUE/FALSE, a word),
+ *    else MFFloat (numbers among them that a float cannot hold are rounded
+ *    and reported: "T.m: numbers rounded to float precision"). A value of
+ *    no such shape (a list of TRUE/FALSE, a word),
  *    a number beyond the float range, an integer beyond 32 bits and an IS
  *    mapping are reported ("T.m: value not kept: ...") and the member is
  *    left out. Such nodes can be DEF'd, USE'd and routed to and from the

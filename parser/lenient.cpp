@@ -6,6 +6,7 @@
 // fills its buffer, the node limit, no memory): what a body reader has
 // collected at that moment stays unreleased, as for a Script body.
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -118,11 +119,12 @@ void skip_numbers(vrml_stream *in) {
     while (number_start(vrml_peekchar(in))) read_plain(in, nullptr);
 }
 
-enum class number { kNone, kInt, kFloat, kInexact };
+enum class number { kNone, kInt, kFloat, kDouble, kInexact };
 
 // What a token is as a number. Integers take the 32-bit reader's forms
 // (decimal, octal, hexadecimal); a token with a point or exponent is a
-// float.
+// float, or a double when a float cannot hold the value as written (the
+// float's shortest text reads back to another double).
 number classify(const char *t, size_t n) {
     if (n == 0 || !number_start(static_cast<unsigned char>(t[0]))) return number::kNone;
     const char *digits = t + (t[0] == '+' || t[0] == '-');
@@ -137,7 +139,12 @@ number classify(const char *t, size_t n) {
     }
     double d = 0;
     if (vrml_scandouble(t, n, &d) != n) return number::kNone;
-    return std::isfinite(d) && std::fabs(d) <= FLT_MAX ? number::kFloat : number::kInexact;
+    if (!std::isfinite(d) || std::fabs(d) > FLT_MAX) return number::kInexact;
+    char shortest[64];
+    double back = 0;
+    auto r = std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(d));
+    vrml_scandouble(shortest, static_cast<size_t>(r.ptr - shortest), &back);
+    return back == d ? number::kFloat : number::kDouble;
 }
 
 void not_kept(vrml_context *ctx, const char *type, const char *member, const char *why) {
@@ -151,7 +158,7 @@ int reread_numbers(vrml_context *ctx, bool list, const char *type, const char *m
     text_buf text{};
     append(text, '[');
     int count = 0;
-    bool floats = false;
+    bool floats = false, doubles = false;
     const char *why = nullptr;
     for (;;) {
         int c = vrml_peekchar(in);
@@ -169,7 +176,8 @@ int reread_numbers(vrml_context *ctx, bool list, const char *type, const char *m
         number k = classify(text.p + at, text.n - at);
         if (k == number::kNone) why = "a value of no VRML97 type";
         if (k == number::kInexact) why = "a number no VRML97 type holds exactly";
-        floats = floats || k == number::kFloat;
+        floats = floats || k == number::kFloat || k == number::kDouble;
+        doubles = doubles || k == number::kDouble;
         ++count;
     }
     int t = -1;
@@ -177,7 +185,9 @@ int reread_numbers(vrml_context *ctx, bool list, const char *type, const char *m
         // A bare run of two to four numbers is a vector or a rotation.
         static const int kBare[] = {-1, VRML_SFINT32, VRML_SFVEC2F, VRML_SFVEC3F, VRML_SFROTATION};
         t = list || count > 4 ? (floats ? VRML_MFFLOAT : VRML_MFINT32) : kBare[count];
-        if (t == VRML_SFINT32 && floats) t = VRML_SFFLOAT;
+        if (t == VRML_SFINT32 && floats) t = doubles ? VRML_SFTIME : VRML_SFFLOAT;
+        else if (doubles)
+            vrml_problem(ctx, nullptr, 0, "%s.%s: numbers rounded to float precision", type, member);
         bool many = t == VRML_MFFLOAT || t == VRML_MFINT32;
         if (many) append(text, ']');
         vrml_ungetstring(in, text.p + (many ? 0 : 2));
