@@ -108,6 +108,13 @@ py::object node_object(const State &state, vrml_node *node) {
     return py::cast(Node{state, node});
 }
 
+// A record keeps each pixel least significant byte first; Python sees the
+// components in the order the hexadecimal text gives them (0xRRGGBB: R, G, B).
+void swap_components(char *to, const unsigned char *from, size_t size, int components) {
+    for (size_t p = 0; p + size_t(components) <= size; p += size_t(components))
+        for (int c = 0; c < components; ++c) to[p + size_t(c)] = char(from[p + size_t(components - 1 - c)]);
+}
+
 py::object to_python(const State &state, int type, const vrml_field *value, const char *field) {
     static const vrml_field blank{};
     if (!value) value = &blank;
@@ -125,9 +132,9 @@ py::object to_python(const State &state, int type, const vrml_field *value, cons
     }
     case VRML_SFIMAGE: {
         const vrml_sfimage &im = value->sfimage;
-        size_t n = im.pixels ? size_t(im.width) * size_t(im.height) * size_t(im.components) : 0;
-        return py::make_tuple(im.width, im.height, im.components,
-                              py::bytes(reinterpret_cast<const char *>(im.pixels), n));
+        std::string pixels(im.pixels ? size_t(im.width) * size_t(im.height) * size_t(im.components) : 0, '\0');
+        swap_components(pixels.data(), im.pixels, pixels.size(), im.components);
+        return py::make_tuple(im.width, im.height, im.components, py::bytes(pixels));
     }
     case VRML_MFSTRING: {
         py::list out(value->mfarray.count);
@@ -303,7 +310,8 @@ Owned from_python(const State &state, int type, const py::handle &value, const c
         if (!pixels.empty()) {
             f.sfimage.pixels = static_cast<unsigned char *>(vrml_malloc(unsigned(pixels.size())));
             if (!f.sfimage.pixels) throw std::bad_alloc();
-            std::memcpy(f.sfimage.pixels, pixels.data(), pixels.size());
+            swap_components(reinterpret_cast<char *>(f.sfimage.pixels),
+                            reinterpret_cast<const unsigned char *>(pixels.data()), pixels.size(), int(c));
         }
         break;
     }
@@ -683,7 +691,8 @@ PYBIND11_MODULE(zebvrml2, m) {
         .def("__getitem__", &node_get,
              "node[name]: a copy of the field's value. SFBool bool, SFInt32 int, SFFloat and SFTime float, "
              "SFString str, SFVec2f/SFVec3f/SFColor/SFRotation tuples, SFImage (width, height, components, "
-             "bytes), SFNode Node or None, MFNode and MFString lists, the other MF types numpy arrays "
+             "pixel bytes with each pixel's components in the order of its hexadecimal text: 0xRRGGBB is "
+             "R, G, B), SFNode Node or None, MFNode and MFString lists, the other MF types numpy arrays "
              "(float32 shaped (n,), (n, 2), (n, 3) or (n, 4); MFInt32 int32). KeyError for a name that is "
              "no field.")
         .def("__setitem__", &node_set,
