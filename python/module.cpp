@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -297,13 +298,14 @@ Owned from_python(const State &state, int type, const py::handle &value, const c
     }
     case VRML_SFIMAGE: {
         py::list items = sequence(field, type, value);
-        if (items.size() != 4 || !PyBytes_Check(items[3].ptr()))
+        if (items.size() != 4 || !PyBytes_Check(items[3].ptr()) || !PyLong_Check(items[0].ptr()) ||
+            !PyLong_Check(items[1].ptr()) || !PyLong_Check(items[2].ptr()))
             throw py::type_error(std::string("field '") + field +
                                  "' is SFImage: (width, height, components, pixel bytes) expected");
         long long w = items[0].cast<long long>(), h = items[1].cast<long long>(), c = items[2].cast<long long>();
         std::string pixels = items[3].cast<std::string>();
         if (w < 0 || h < 0 || c < 0 || c > 4 || w > INT32_MAX || h > INT32_MAX ||
-            (w && h > INT32_MAX / w) || size_t(w * h * c) != pixels.size())
+            (w && h > INT32_MAX / w) || size_t(w * h * c) != pixels.size() || pixels.size() > UINT32_MAX)
             throw py::value_error(std::string("field '") + field +
                                   "': the pixel bytes do not match width x height x components");
         f.sfimage.width = int32_t(w), f.sfimage.height = int32_t(h), f.sfimage.components = int32_t(c);
@@ -346,6 +348,45 @@ Owned from_python(const State &state, int type, const py::handle &value, const c
     return out;
 }
 
+// Distinct nodes reachable from the nodes of a list, depth first in file
+// order; a PROTO instance stands for itself (its own copy of the body is not
+// entered).
+template <typename Visit>
+void walk(const vrml_mfnode *roots, Visit visit) {
+    std::vector<vrml_node *> stack;
+    std::unordered_set<vrml_node *> seen;
+    auto push_list = [&](const vrml_mfnode &list) {
+        size_t mark = stack.size();
+        for (vrml_listitem *it = list.nodes.first; it; it = it->next)
+            if (auto *ref = static_cast<vrml_field *>(it->data); ref && ref->sfnode.node)
+                stack.push_back(ref->sfnode.node);
+        std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
+    };
+    if (roots) push_list(*roots);
+    while (!stack.empty()) {
+        vrml_node *node = stack.back();
+        stack.pop_back();
+        if (!node->nodetemplate || !seen.insert(node).second) continue;
+        visit(node);
+        vrml_nodetemplate *t = node->nodetemplate;
+        size_t mark = stack.size();
+        for (int i = 0; i < t->membercount; ++i) {
+            const vrml_fieldtemplate &m = t->members[i];
+            if (hidden(m) || !valued(m) || (m.type != VRML_SFNODE && m.type != VRML_MFNODE)) continue;
+            vrml_field *value = vrml_memberContentPtr(&node->members[i]);
+            if (!value) continue;
+            if (m.type == VRML_SFNODE) {
+                if (value->sfnode.node) stack.push_back(value->sfnode.node);
+            } else {
+                for (vrml_listitem *it = value->mfnode.nodes.first; it; it = it->next)
+                    if (auto *ref = static_cast<vrml_field *>(it->data); ref && ref->sfnode.node)
+                        stack.push_back(ref->sfnode.node);
+            }
+        }
+        std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
+    }
+}
+
 // ---- Nodes -------------------------------------------------------------------
 
 // The member index of a valued member by name; KeyError otherwise.
@@ -375,6 +416,13 @@ void node_set(const Node &n, const std::string &name, const py::object &value) {
     int i = member_index(n.node, name);
     const vrml_fieldtemplate &m = n.node->nodetemplate->members[i];
     Owned record = from_python(n.state, m.type, value, m.name);
+    if (m.type == VRML_SFNODE || m.type == VRML_MFNODE) {
+        vrml_listitem item{record.get(), nullptr, nullptr};
+        vrml_mfnode single{1, {&item, &item, 1}};
+        bool cycle = false;
+        walk(m.type == VRML_SFNODE ? &single : &record->mfnode, [&](vrml_node *child) { cycle |= child == n.node; });
+        if (cycle) throw py::value_error("field '" + name + "': a node cannot contain itself");
+    }
     live(n.state);
     // The scene's nodes are those of its outer scope, whose table holds
     // their types.
@@ -473,49 +521,11 @@ Scene loads(const py::object &text, bool lenient) {
     return load_stream(std::move(state), lenient);
 }
 
-// Distinct nodes reachable from the roots, depth first in file order; a
-// PROTO instance stands for itself (its own copy of the body is not entered).
-template <typename Visit>
-void walk(vrml_context *ctx, Visit visit) {
-    std::vector<vrml_node *> stack;
-    std::unordered_set<vrml_node *> seen;
-    auto push_list = [&](const vrml_mfnode &list) {
-        size_t mark = stack.size();
-        for (vrml_listitem *it = list.nodes.first; it; it = it->next)
-            if (auto *ref = static_cast<vrml_field *>(it->data); ref && ref->sfnode.node)
-                stack.push_back(ref->sfnode.node);
-        std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
-    };
-    if (ctx->root) push_list(*ctx->root);
-    while (!stack.empty()) {
-        vrml_node *node = stack.back();
-        stack.pop_back();
-        if (!node->nodetemplate || !seen.insert(node).second) continue;
-        visit(node);
-        vrml_nodetemplate *t = node->nodetemplate;
-        size_t mark = stack.size();
-        for (int i = 0; i < t->membercount; ++i) {
-            const vrml_fieldtemplate &m = t->members[i];
-            if (hidden(m) || !valued(m) || (m.type != VRML_SFNODE && m.type != VRML_MFNODE)) continue;
-            vrml_field *value = vrml_memberContentPtr(&node->members[i]);
-            if (!value) continue;
-            if (m.type == VRML_SFNODE) {
-                if (value->sfnode.node) stack.push_back(value->sfnode.node);
-            } else {
-                for (vrml_listitem *it = value->mfnode.nodes.first; it; it = it->next)
-                    if (auto *ref = static_cast<vrml_field *>(it->data); ref && ref->sfnode.node)
-                        stack.push_back(ref->sfnode.node);
-            }
-        }
-        std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
-    }
-}
-
 py::list scene_nodes(const Scene &s, const py::object &type) {
     vrml_context *ctx = live(s.state);
     std::string wanted = type.is_none() ? std::string() : type.cast<std::string>();
     py::list out;
-    walk(ctx, [&](vrml_node *node) {
+    walk(ctx->root, [&](vrml_node *node) {
         if (type.is_none() || (node->nodetemplate->name && wanted == node->nodetemplate->name))
             out.append(node_object(s.state, node));
     });
@@ -552,7 +562,7 @@ py::list scene_routes(const Scene &s) {
         const char *a = member_name(from, out_member), *b = member_name(to, in_member);
         if (a && b) out.append(g_route(node_object(s.state, from), a, node_object(s.state, to), b));
     };
-    walk(ctx, [&](vrml_node *node) {
+    walk(ctx->root, [&](vrml_node *node) {
         vrml_nodetemplate *t = node->nodetemplate;
         for (int i = 0; i < t->membercount; ++i) {
             void *content = node->members[i].content;

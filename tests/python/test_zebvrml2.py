@@ -63,7 +63,7 @@ def test_edits_write_back_as_expected_and_read_back_the_same(tmp_path):
                 continue
             name, field, value, error, message = line.rstrip("\n").split("|")
             with pytest.raises(getattr(builtins, error)) as refused:
-                d[name][field] = eval(value, {"Clock": d["Clock"], "other": other.roots[0]})
+                d[name][field] = eval(value, dict(d, other=other.roots[0]))
             assert str(refused.value) == message
         with pytest.raises(TypeError) as refused:
             scene.add_route(d["Clock"], "fraction_changed", d["Root"], "set_translation")
