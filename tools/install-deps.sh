@@ -6,6 +6,8 @@
 #
 #   install-deps.sh [WHAT ...]   WHAT is one or more of:
 #     base      the native build and its tests (the default)
+#     python    the Python module and its tests: Python's development files,
+#               pybind11, numpy and pytest (Debian's, for /usr/bin/python3)
 #     linux32   g++ -m32 for the 32-bit Linux build
 #     qemu      qemu-i386, for kernels that run no 32-bit programs
 #     mingw     the mingw-w64 cross compilers (i686 and x86-64)
@@ -84,6 +86,20 @@ missing() {
       { headers gtest/gtest.h && compiles g++ -lgtest -pthread; } || echo libgtest-dev
       headers fast_float/fast_float.h || echo libfast-float-dev
       ;;
+    python)
+      # The module is built for the python3 on PATH (CMake finds that one)
+      # and tested with Debian's interpreter, which gets Debian's modules.
+      local py=python3 deb=python3 include
+      [ -x /usr/bin/python3 ] && deb=/usr/bin/python3
+      have_cmd python3 || py=$deb
+      include=$("$py" -c 'import sysconfig; print(sysconfig.get_paths()["include"])' 2>/dev/null) || include=""
+      printf '#include <Python.h>\n#include <pybind11/numpy.h>\n' |
+        g++ -std=c++20 -x c++ -fsyntax-only ${include:+-I"$include"} - >/dev/null 2>&1 ||
+        echo python3-dev pybind11-dev
+      "$deb" -c 'import pybind11' >/dev/null 2>&1 || echo python3-pybind11
+      "$deb" -c 'import numpy' >/dev/null 2>&1 || echo python3-numpy
+      "$deb" -c 'import pytest' >/dev/null 2>&1 || echo python3-pytest
+      ;;
     linux32)
       compiles g++ -m32 || echo g++-multilib
       [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
@@ -106,7 +122,7 @@ missing() {
         || echo libclang-rt-14-dev
       ;;
     *)
-      echo "usage: install-deps.sh [base|linux32|qemu|mingw|wine|wine32|fuzz ...]" >&2
+      echo "usage: install-deps.sh [base|python|linux32|qemu|mingw|wine|wine32|fuzz ...]" >&2
       return 2
       ;;
   esac

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test:
-#   1. natively;
+#   1. natively (with the Python module's pytest suite when the module can be
+#      built: Python's development files, pybind11, numpy and pytest);
 #   2. again with clang under AddressSanitizer (leak detection on: every test
 #      releases what it loads) and UndefinedBehaviorSanitizer,
 #      and the native runtime's and concurrent-load tests under
@@ -23,6 +24,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash tools/install-deps.sh
+python_deps=yes
+bash tools/install-deps.sh python || python_deps=no
 mkdir -p build
 bash tools/install-deps.sh linux32 mingw wine fuzz wine32 >build/install-extras.log 2>&1 &
 extras=$!
@@ -84,6 +87,9 @@ stage() {
 
 # ---- 1 and 2 ------------------------------------------------------------
 native() {
+  if [ $python_deps = no ]; then
+    skipped+=("the Python module and its tests: Python's development files, pybind11, numpy or pytest could not be installed")
+  fi
   configure build && build build && run_ctest build && ran+=("native")
 }
 
