@@ -35,27 +35,35 @@ void report_code(vrml_context *ctx, int32_t code) {
     vrml_problem(ctx, nullptr, code, "%s", vrml_fielderrortext(code));
 }
 
+// A number whose token lies whole in the window and converts whole, read
+// there: what the token reader and the conversion would make of it. The
+// conversion stops where the number does; when a character that ends a
+// token follows there, the number is the whole token. False (out and s
+// untouched) for any other, which the token reader then takes.
+template <typename T>
+inline bool window_number(vrml_windowscan &s, T *out, size_t (*scan)(const char *, size_t, T *)) {
+    vrml_windowscan at = s;
+    if (!vrml_window_skip(at)) return false;
+    const size_t room = static_cast<size_t>(at.end - at.p);
+    T value;
+    const size_t used = scan(reinterpret_cast<const char *>(at.p), room, &value);
+    if (used == 0 || used >= room || used >= kNumberTokenSize - 1 || !vrml_ends_token(at.p[used]))
+        return false;
+    *out = value;
+    s = {at.p + used, at.end, at.lines};
+    return true;
+}
+
 // One number token: 1 read (the unconverted rest, if any, pushed back as the
 // next token), 0 no number here (the token pushed back), -1 failure.
 template <typename T>
 int read_number(vrml_context *ctx, int32_t code, T *out,
                 size_t (*scan)(const char *, size_t, T *)) {
     vrml_stream *in = ctx->in;
-    // A number whose token lies whole in the window and converts whole is
-    // read there; any other goes through the token reader.
-    // (The conversion stops where the number does: when a character that
-    // ends a token follows there, the number is the whole token.)
     vrml_windowscan s;
-    if (vrml_window_open(in, s) && vrml_window_skip(s)) {
-        const size_t room = static_cast<size_t>(s.end - s.p);
-        T value;
-        const size_t used = scan(reinterpret_cast<const char *>(s.p), room, &value);
-        if (used > 0 && used < room && used < kNumberTokenSize - 1 && vrml_ends_token(s.p[used])) {
-            *out = value;
-            s.p += used;
-            vrml_window_commit(in, s);
-            return 1;
-        }
+    if (vrml_window_open(in, s) && window_number(s, out, scan)) {
+        vrml_window_commit(in, s);
+        return 1;
     }
     char token[kNumberTokenSize];
     int n = vrml_get_tokenstring(in, token, sizeof token);
@@ -98,6 +106,7 @@ struct ArrayKind {
     int element_type;  // the type of one element
     int32_t code;
     int (*read)(vrml_context *, vrml_field *);
+    int floats;  // an element's floats; 0 with integers or strings
 };
 
 // The elements read so far, in one block that grows by doubling, until the
@@ -128,32 +137,70 @@ int settle(vrml_field *value, const ArrayKind &kind, Collected &c, int result) {
     return result;
 }
 
-// Appends element (whose string, if any, moves in). -1 when the block cannot
-// grow (the element's string is released and the failure reported) or the
-// count would leave the 32-bit range.
-int add_element(vrml_context *ctx, Collected &c, const ArrayKind &kind, const vrml_field &element) {
-    const size_t size = vrml_fieldsize(kind.element_type);
-    if (c.count == c.capacity) {
-        size_t capacity = c.capacity ? c.capacity * 2 : 16;
-        if (capacity > static_cast<size_t>(INT32_MAX)) capacity = static_cast<size_t>(INT32_MAX);
-        void *grown = capacity > c.count && capacity <= SIZE_MAX / size
-                          ? vrml_heap_realloc(c.data, capacity * size)
-                          : nullptr;
-        if (!grown) {
-            if (kind.element_type == VRML_SFSTRING) std::free(element.sfstring);
-            report_code(ctx, VRML_ERR_NOMEM);
-            return -1;
-        }
-        c.data = static_cast<unsigned char *>(grown);
-        c.capacity = capacity;
+// Makes room for one more element of size bytes. False when the block
+// cannot grow or the count would leave the 32-bit range.
+bool make_room(Collected &c, size_t size) {
+    if (c.count < c.capacity) return true;
+    size_t capacity = c.capacity ? c.capacity * 2 : 16;
+    if (capacity > static_cast<size_t>(INT32_MAX)) capacity = static_cast<size_t>(INT32_MAX);
+    void *grown = capacity > c.count && capacity <= SIZE_MAX / size
+                      ? vrml_heap_realloc(c.data, capacity * size)
+                      : nullptr;
+    if (!grown) return false;
+    c.data = static_cast<unsigned char *>(grown);
+    c.capacity = capacity;
+    return true;
+}
+
+// Appends element (whose string, if any, moves in). -1 when there is no
+// room (the element's string is released and the failure reported).
+int add_element(vrml_context *ctx, Collected &c, const ArrayKind &kind, size_t size,
+                const vrml_field &element) {
+    if (!make_room(c, size)) {
+        if (kind.element_type == VRML_SFSTRING) std::free(element.sfstring);
+        report_code(ctx, VRML_ERR_NOMEM);
+        return -1;
     }
     std::memcpy(c.data + c.count * size, &element, size);
     ++c.count;
     return 0;
 }
 
+// Appends the number elements that follow while each lies whole in the
+// window (see window_number); the first one that does not (the closing
+// bracket, one running past the window, anything unusual) is left to the
+// element reader. -1 when there is no room (reported, the element read).
+int read_window_elements(vrml_context *ctx, Collected &c, const ArrayKind &kind, size_t size) {
+    vrml_stream *in = ctx->in;
+    vrml_windowscan s;
+    if (!vrml_window_open(in, s)) return 0;
+    int result = 0;
+    for (;;) {
+        vrml_field element;
+        vrml_windowscan at = s;
+        bool whole = kind.floats == 0 ? window_number(s, &element.sfint32, vrml_scanint32) : true;
+        for (int k = 0; k < kind.floats && whole; ++k)
+            whole = window_number(s, &element.sfrotation[k], vrml_scanfloat);
+        if (!whole) {
+            s = at;
+            break;
+        }
+        if (!make_room(c, size)) {
+            report_code(ctx, VRML_ERR_NOMEM);
+            result = -1;
+            break;
+        }
+        std::memcpy(c.data + c.count * size, &element, size);
+        ++c.count;
+    }
+    vrml_window_commit(in, s);
+    return result;
+}
+
 int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
     vrml_stream *in = ctx->in;
+    const size_t size = vrml_fieldsize(kind.element_type);
+    const bool numbers = kind.floats > 0 || kind.element_type == VRML_SFINT32;
     Collected collected{nullptr, 0, 0};
     vrml_field element;
     if (vrml_get_bracket(in) != 1) {
@@ -164,14 +211,17 @@ int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
             report_code(ctx, kind.code);
             return 0;
         }
-        if (add_element(ctx, collected, kind, element) < 0) return -1;
+        if (add_element(ctx, collected, kind, size, element) < 0) return -1;
         return settle(value, kind, collected, 1);
     }
     for (;;) {
+        if (numbers && read_window_elements(ctx, collected, kind, size) < 0)
+            return settle(value, kind, collected, -1);
         std::memset(&element, 0, sizeof element);
         int r = kind.read(ctx, &element);
         if (r > 0) {
-            if (add_element(ctx, collected, kind, element) < 0) return settle(value, kind, collected, -1);
+            if (add_element(ctx, collected, kind, size, element) < 0)
+                return settle(value, kind, collected, -1);
             continue;
         }
         // A list that fails part-way keeps the elements read so far.
@@ -185,13 +235,13 @@ int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
     }
 }
 
-const ArrayKind kMFColor = {VRML_SFCOLOR, VRML_ERR_MFCOLOR, vrml_get_SFColor};
-const ArrayKind kMFFloat = {VRML_SFFLOAT, VRML_ERR_MFFLOAT, vrml_get_SFFloat};
-const ArrayKind kMFInt32 = {VRML_SFINT32, VRML_ERR_MFINT32, vrml_get_SFInt32};
-const ArrayKind kMFRotation = {VRML_SFROTATION, VRML_ERR_MFROTATION, vrml_get_SFRotation};
-const ArrayKind kMFString = {VRML_SFSTRING, VRML_ERR_MFSTRING, vrml_get_SFString};
-const ArrayKind kMFVec2f = {VRML_SFVEC2F, VRML_ERR_MFVEC2F, vrml_get_SFVec2f};
-const ArrayKind kMFVec3f = {VRML_SFVEC3F, VRML_ERR_MFVEC3F, vrml_get_SFVec3f};
+const ArrayKind kMFColor = {VRML_SFCOLOR, VRML_ERR_MFCOLOR, vrml_get_SFColor, 3};
+const ArrayKind kMFFloat = {VRML_SFFLOAT, VRML_ERR_MFFLOAT, vrml_get_SFFloat, 1};
+const ArrayKind kMFInt32 = {VRML_SFINT32, VRML_ERR_MFINT32, vrml_get_SFInt32, 0};
+const ArrayKind kMFRotation = {VRML_SFROTATION, VRML_ERR_MFROTATION, vrml_get_SFRotation, 4};
+const ArrayKind kMFString = {VRML_SFSTRING, VRML_ERR_MFSTRING, vrml_get_SFString, 0};
+const ArrayKind kMFVec2f = {VRML_SFVEC2F, VRML_ERR_MFVEC2F, vrml_get_SFVec2f, 2};
+const ArrayKind kMFVec3f = {VRML_SFVEC3F, VRML_ERR_MFVEC3F, vrml_get_SFVec3f, 3};
 
 // Reads one node statement and appends it to list: the SFNode reader's
 // result (the record is released when it is negative). No memory for the

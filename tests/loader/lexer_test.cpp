@@ -53,28 +53,6 @@ std::string run_readers(const Words &words) {
 
 TEST(Lexer, ReadersGiveTheTabledResults) { check_transcript("loader/lexer.txt", run_readers); }
 
-// A stream of the host's own: the readers must call its slots character by
-// character, where zebio's streams let them read their window directly.
-struct HostStream {
-    vrml_stream s{};
-    std::string text;  // what remains, last character first
-    explicit HostStream(std::string t) : text(t.rbegin(), t.rend()) {
-        s.line = 1;
-        s.impl = &text;
-        s.stream_getc = [](vrml_stream *st) {
-            auto *rest = static_cast<std::string *>(st->impl);
-            int c = rest->empty() ? -1 : static_cast<unsigned char>(rest->back());
-            if (c >= 0) rest->pop_back(), st->line += c == '\n';
-            return c;
-        };
-        s.stream_ungetc = [](vrml_stream *st, int c) {
-            static_cast<std::string *>(st->impl)->push_back(static_cast<char>(c));
-            return st->line -= c == '\n', c;
-        };
-        s.stream_eof = [](vrml_stream *st) { return static_cast<std::string *>(st->impl)->empty() ? 1 : 0; };
-    }
-};
-
 // Reads the input as a parser would, alternating the readers, and records
 // what each gave and the line after it.
 std::string walk(vrml_stream *in) {
