@@ -160,7 +160,17 @@ void put(Writer &w, const char *s, size_t n) {
     w.length += n;
 }
 void put(Writer &w, const char *s) { put(w, s, std::strlen(s)); }
-void put(Writer &w, char c) { put(w, &c, 1); }
+void put(Writer &w, char c) {
+    if (w.planning || !reserve(w, 1)) return;
+    w.text[w.length++] = c;
+}
+
+// Room for a number of at most kNumberRoom characters at the end of the
+// text, or null.
+constexpr size_t kNumberRoom = 64;
+char *number_room(Writer &w) {
+    return w.planning || !reserve(w, kNumberRoom) ? nullptr : w.text + w.length;
+}
 
 void newline(Writer &w, int level) {
     if (w.planning || !reserve(w, 1 + 2 * static_cast<size_t>(level))) return;
@@ -221,7 +231,6 @@ void unwritable(Writer &w, vrml_node *node, int m, const char *what) {
 
 template <typename T>
 void put_real(Writer &w, T value) {
-    char text[64];
     if (std::isnan(value)) value = 0;  // reported by the planning walk
     if (std::isinf(value)) {
         // The nearest decimal beyond the type's range reads back as infinity.
@@ -229,17 +238,19 @@ void put_real(Writer &w, T value) {
         put(w, sizeof(T) == sizeof(float) ? "1e39" : "1e309");
         return;
     }
-    auto r = std::to_chars(text, text + sizeof text, value);
+    char *text = number_room(w);
+    if (!text) return;
+    auto r = std::to_chars(text, text + kNumberRoom, value);
     size_t n = static_cast<size_t>(r.ptr - text);
-    put(w, text, n);
+    w.length += n;
     // A lenient load reads a number without point or exponent as an integer.
     if (w.floatshape && !std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) put(w, ".0");
 }
 
 void put_int(Writer &w, int64_t value) {
-    char text[24];
-    auto r = std::to_chars(text, text + sizeof text, value);
-    put(w, text, static_cast<size_t>(r.ptr - text));
+    char *text = number_room(w);
+    if (!text) return;
+    w.length += static_cast<size_t>(std::to_chars(text, text + kNumberRoom, value).ptr - text);
 }
 
 // A pixel in hexadecimal; one of four components from 0x80000000 on is
