@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fields/field_internal.h"
 #include "loader/report.h"
 #include "loader/stack_guard.h"
 #include "nodes/node_internal.h"
@@ -84,6 +85,13 @@ void share_is(vrml_context *ctx, vrml_node *owner, int k, vrml_node *node, int i
     if (k < 0 || k >= owner->nodetemplate->membercount || !owner->members[k].content) return;
     vrml_member &own = owner->members[k];
     vrml_member &slot = node->members[i];
+    // Records of two field types never share: the copy keeps its own value.
+    if (own.type != slot.type) {
+        const bool known = own.type < VRML_FIELDTYPE_COUNT && slot.type < VRML_FIELDTYPE_COUNT;
+        vrml_problem(ctx, nullptr, 0, "Invalid IS: %s cannot map to %s",
+                     known ? vrml_fieldnames[slot.type] : "?", known ? vrml_fieldnames[own.type] : "?");
+        return;
+    }
     switch (slot.memberclass) {
     case VRML_EVENTIN:
         if (own.memberclass != VRML_EVENTIN)
@@ -386,6 +394,10 @@ int vrml_wiremember(vrml_context *ctx, vrml_node *ep, vrml_node *p, int i) {
     vrml_member &to = p->members[j];
     if (from.memberclass != to.memberclass) {
         vrml_problem(ctx, nullptr, 0, "v_wm: types dont match: %d %d", to.memberclass, from.memberclass);
+        return -2;
+    }
+    if (from.type != to.type) {  // records of two field types never share
+        vrml_problem(ctx, nullptr, 0, "v_wm: types dont match: %d %d", to.type, from.type);
         return -2;
     }
     if (from.memberclass == VRML_EVENTIN) return wire_eventins(ctx, ep, i, p, j);
