@@ -12,7 +12,8 @@
 //
 // Prints {"file", "read", "nodes", "types": {name: count}, "message"}: "read"
 // is false when readAll failed (then "nodes" is 0 and "types" empty);
-// "message" is Coin's last read error (the one that ended a failed read), or "". Exit status 0 when Coin read
+// "message" holds the first line of Coin's first two read errors and of its
+// last (the one a failed read ended on), or "". Exit status 0 when Coin read
 // the world, 1 when it did not, 2 on bad usage.
 //
 // The counting: the SoSeparator readAll puts around the world's root nodes is
@@ -45,10 +46,12 @@
 
 namespace {
 
-std::string last_error;
+std::vector<std::string> read_errors;  // the first line of each, without repeats
 
 void on_read_error(const SoError *error, void *) {
-    last_error = error->getDebugString().getString();
+    std::string text = error->getDebugString().getString();
+    text = text.substr(0, text.find('\n'));
+    if (read_errors.empty() || read_errors.back() != text) read_errors.push_back(text);
 }
 
 void ignore(const SoError *, void *) {}
@@ -136,7 +139,12 @@ int main(int argc, char **argv) {
     in.addDirectoryFirst(folder.c_str());
     for (int i = argc - 1; i >= 2; --i) in.addDirectoryFirst(argv[i]);
     SoSeparator *root = in.openFile(argv[1]) ? SoDB::readAll(&in) : nullptr;
-    if (!root && last_error.empty()) last_error = "cannot open or read the file";
+    if (!root && read_errors.empty()) read_errors.push_back("cannot open or read the file");
+    // The first errors name the cause, the last one what the read gave up on.
+    std::string message;
+    for (size_t i = 0; i < read_errors.size(); ++i)
+        if (i < 2 || i + 1 == read_errors.size())
+            message += (message.empty() ? "" : " / ") + read_errors[i];
     std::map<std::string, int> types;
     if (root) {
         root->ref();
@@ -151,6 +159,6 @@ int main(int argc, char **argv) {
     }
     std::printf("{\"file\": %s, \"read\": %s, \"nodes\": %d, \"types\": {%s}, \"message\": %s}\n",
                 json_string(argv[1]).c_str(), root ? "true" : "false", nodes, listed.c_str(),
-                json_string(last_error).c_str());
+                json_string(message).c_str());
     return root ? 0 : 1;
 }

@@ -69,7 +69,10 @@ def load(n):
         r[kind + "_status"] = int(text(f"{kind}.status")) if kind != "original" else 0
         r[kind + "_log"] = text(f"{kind}.log") if kind != "original" else ""
     r["stats_status"] = int(text("stats.status"))
-    r["ours"] = json.loads(text("stats.json")) if r["stats_status"] != 3 else None
+    try:
+        r["ours"] = json.loads(text("stats.json"))
+    except ValueError:
+        r["ours"] = None
     return r
 rows = [load(n) for n in range(1, int(sys.argv[2]) + 1)]
 builtins = set(open(sys.argv[1] + "/builtins.txt").read().split())
@@ -80,6 +83,8 @@ def first_line(text):
 def cause(r, t, ours, coin):
     if r["stats_status"] == 3:
         return "our lenient load ended through the fatal exit"
+    if r["ours"] is None:
+        return f"zebvrml stats ended abnormally (status {r['stats_status']})"
     if r["stopped"]:
         return "our lenient load stopped early (the counts are of the part read)"
     if re.search(rb"PROTO\s+" + re.escape(t.encode()) + rb"\b", open(r["world"], "rb").read()):
