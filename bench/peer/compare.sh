@@ -87,11 +87,20 @@ def cause(r, t, ours, coin):
         return f"zebvrml stats ended abnormally (status {r['stats_status']})"
     if r["stopped"]:
         return "our lenient load stopped early (the counts are of the part read)"
-    if re.search(rb"PROTO\s+" + re.escape(t.encode()) + rb"\b", open(r["world"], "rb").read()):
+    text = open(r["world"], "rb").read()
+    declared = lambda keyword: re.search(keyword + rb"\s+" + re.escape(t.encode()) + rb"\b", text)
+    if declared(rb"EXTERNPROTO") or (t not in builtins and not declared(rb"PROTO")
+                                     and b"EXTERNPROTO" in text and coin > ours):
+        return ("EXTERNPROTO instances (Coin names them after the PROTO their url leads to, "
+                "we after the EXTERNPROTO)")
+    if declared(rb"PROTO"):
         return "PROTO instances"
+    inventor = "Coin's own node classes (Open Inventor) and their children"
     if t not in builtins:
-        return ("a type we keep leniently, counted otherwise by Coin" if ours > coin
-                else "Coin's own node classes (Open Inventor) and their children")
+        return "a type we keep leniently, counted otherwise by Coin" if ours > coin else inventor
+    if coin > ours and any(u not in builtins and u not in r["ours"]["types"]
+                           for u in r["original"]["types"]):
+        return inventor
     return "built-in type: we count more" if ours > coin else "built-in type: Coin counts more"
 read = [r for r in rows if r["original"]["read"]]
 print(f"worlds: {len(rows)}; Coin reads {len(read)}")
