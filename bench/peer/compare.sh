@@ -14,7 +14,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 if [ -z "${BUILD:-}" ]; then
   BUILD=$root/build-peer
-  cmake -S "$root" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DZEBVRML2_TESTS=OFF >/dev/null
+  launcher=()
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$root" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DZEBVRML2_TESTS=OFF "${launcher[@]}" >/dev/null
   cmake --build "$BUILD" -j"$(nproc 2>/dev/null || echo 2)" --target zebvrml coin_count >/dev/null
 fi
 zebvrml=$BUILD/zebvrml
