@@ -61,6 +61,8 @@
  *    reads back to the same types. When the scope's type table is full the
  *    node is read and dropped ("Unknown node type skipped, ...") and a null
  *    node stands in its place.
+ *  - A PROTO or EXTERNPROTO statement among the members of a node body is
+ *    read as a declaration of the current scope, as at top level.
  *  - Inside a PROTO body, a PROTO or EXTERNPROTO declared earlier in any
  *    scope of the file (not one whose body is being read) is entered in the
  *    body's type table as an alias, which the release and the writers skip.

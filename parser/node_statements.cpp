@@ -197,6 +197,14 @@ ZEBVRML2_API vrml_field *vrml_do_node(vrml_context *ctx, const char *name, char 
             vrml_getroute(ctx);
             continue;
         }
+        // VRML97 also allows declarations among the members; the default
+        // load reads their words as member names.
+        const bool proto = std::strcmp(member, "PROTO") == 0;
+        if ((proto || std::strcmp(member, "EXTERNPROTO") == 0) && vrml_lenient(ctx)) {
+            if (proto) vrml_readproto(ctx);
+            else vrml_readexternproto(ctx);
+            continue;
+        }
         int i = vrml_findfieldidx(ctx->templates, id, member);
         if (i < 0) {
             vrml_problem(nullptr, in, 0, "v_d_n:unk field:%s\n", member);
