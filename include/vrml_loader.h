@@ -61,6 +61,8 @@
  *    reads back to the same types. When the scope's type table is full the
  *    node is read and dropped ("Unknown node type skipped, ...") and a null
  *    node stands in its place.
+ *  - An exposedField declaration in a Script is kept as a field ("Script
+ *    exposedField kept as a field"), where the default load fails the Script.
  *  - A PROTO or EXTERNPROTO statement among the members of a node body is
  *    read as a declaration of the current scope, as at top level.
  *  - Inside a PROTO body, a PROTO or EXTERNPROTO declared earlier in any

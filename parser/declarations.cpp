@@ -494,8 +494,12 @@ int read_script_given(vrml_context *ctx, script_state &s, const vrml_nodetemplat
 int read_script_declaration(vrml_context *ctx, script_state &s, int memberclass, char *token) {
     vrml_stream *in = ctx->in;
     if (memberclass == VRML_EXPOSEDFIELD) {
-        vrml_problem(ctx, nullptr, 0, "v_rSB: exposedField declarations not allowed in Script");
-        return -1;
+        if (!vrml_lenient(ctx)) {
+            vrml_problem(ctx, nullptr, 0, "v_rSB: exposedField declarations not allowed in Script");
+            return -1;
+        }
+        vrml_problem(ctx, nullptr, 0, "Script exposedField kept as a field");
+        memberclass = VRML_FIELD;
     }
     if (!vrml_get_tokenstring(in, token, kScriptTokenSize)) {
         vrml_problem(ctx, nullptr, 0, "v_rSB: expected fieldType");
