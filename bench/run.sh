@@ -31,7 +31,7 @@ make_world() {  # kind n file
   [ -s "$3" ] || "$gen" "$1" "$2" "$3"
 }
 
-printf 'world\tMB\tfloor s\tload s\tload/floor\tload MB/s\tprint s\tprint MB/s\twrite s\twrite MB/s\tprintf s\tprint/printf\theap MB\tpeak MB\tus/item\n'
+printf 'world\tMB\tfloor s\tload s\tload/floor\tload MB/s\tprint s\tprint MB/s\twrite s\twrite MB/s\tprintf s\tprint/printf\theap MB\tpeak MB\tcopy MB/s\tfast_float MB/s\tus/item\n'
 for mb in $meshes; do
   make_world mesh "$mb" "$worlds/mesh-$mb.wrl"
   "$bench" "$worlds/mesh-$mb.wrl"
