@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -13,6 +14,23 @@ namespace {
 
 std::string temp_path(const char *name) {
     return testing::TempDir() + "zebio_" + name + "_" + std::to_string(::getpid());
+}
+
+// Writes texts to path through zebio's gzip output, one member each ("w",
+// then "a"), and returns the file's bytes.
+std::string write_gzip(const std::string &path, const std::vector<std::string> &members, int level = -1) {
+    for (const std::string &text : members) {
+        vrml_stream s{};
+        zeb_initfilename(&s, path.c_str(), &text == &members[0] ? "w" : "a");
+        EXPECT_EQ(zeb_setgzipoutput(&s, level), 0);
+        EXPECT_EQ(zeb_write(&s, 0, text.data(), text.size()), static_cast<int>(text.size()));
+        EXPECT_EQ(s.stream_close(&s), 0);
+    }
+    return read_file(path);
+}
+
+void write_bytes(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // Random reads, pushbacks, line reads and end tests on a stream, against a
@@ -54,10 +72,11 @@ void compare_with_model(vrml_stream *s, const std::string &text, std::mt19937 &r
 
 // The same random texts through string streams, file streams opened by name
 // (read in blocks of 64 KiB) and wrapped C streams, each written first through
-// zebio (a file and a buffer stream), which must keep every byte.
+// zebio (a file and a buffer stream), which must keep every byte; then the
+// file streams again over the text gzip-compressed, in one or two members.
 TEST(Streams, RandomTextsReadAsTheModelSays) {
     std::mt19937 random(9);
-    std::string path = temp_path("model");
+    std::string path = temp_path("model"), gzpath = path + ".gz";
     for (int round = 0; round < 24; ++round) {
         std::string text;
         size_t size = round % 4 == 0 ? 140000 : random() % 300 + 1;
@@ -81,38 +100,119 @@ TEST(Streams, RandomTextsReadAsTheModelSays) {
         ASSERT_EQ(zeb_setstringstream(&s, text.c_str(), 0), 0);  // no character at all
         ASSERT_NE(s.stream_eof(&s), 0);
         s.stream_close(&s);
+        size_t cut = 1 + random() % size;  // a member of no text would make no file
+        if (round % 2) write_gzip(gzpath, {text}, static_cast<int>(random() % 11) - 1);
+        else write_gzip(gzpath, {text.substr(0, cut), text.substr(cut)});
+        for (const std::string &file : {path, gzpath}) {
+            ASSERT_EQ(zeb_initfilename(&s, file.c_str(), "r"), 0);
+            compare_with_model(&s, text, random);
+            EXPECT_EQ(s.stream_close(&s), 0);
+            FILE *f = std::fopen(file.c_str(), "rb");
+            ASSERT_EQ(zeb_initfilestream(&s, f), 0);
+            compare_with_model(&s, text, random);
+            EXPECT_EQ(s.stream_close(&s), 0);
+            std::fclose(f);
+        }
+    }
+    std::remove(path.c_str());
+    std::remove(gzpath.c_str());
+}
+
+// Compressed data cut short or changed at random places: whatever text is
+// read, the stream ends with the gzip error, never a crash.
+TEST(Streams, DamagedGzipDataEndsInAnError) {
+    std::mt19937 random(5);
+    std::string path = temp_path("damaged"), text;
+    while (text.size() < 300000) text += "Shape { geometry Box { size 1 2 3 } }\n"[random() % 38];
+    const std::string gz = write_gzip(path, {text});
+    for (int round = 0; round < 60; ++round) {
+        std::string bytes = gz;
+        bool cut = round % 2;
+        size_t at = 10 + random() % (gz.size() - 10);  // past the header's fields that go unchecked
+        if (cut) bytes.resize(at);
+        else bytes[at] = static_cast<char>(bytes[at] ^ (1 | random() % 256));
+        write_bytes(path, bytes);
+        vrml_stream s{};
         ASSERT_EQ(zeb_initfilename(&s, path.c_str(), "r"), 0);
-        compare_with_model(&s, text, random);
-        s.stream_close(&s);
-        FILE *f = std::fopen(path.c_str(), "rb");
-        ASSERT_EQ(zeb_initfilestream(&s, f), 0);
-        compare_with_model(&s, text, random);
-        s.stream_close(&s);
-        std::fclose(f);
+        std::string read;
+        for (int c; (c = s.stream_getc(&s)) >= 0;) read += static_cast<char>(c);
+        std::string error = zeb_errortext(&s) ? zeb_errortext(&s) : "none";
+        if (cut) {
+            EXPECT_EQ(error + (text.compare(0, read.size(), read) ? " (not a prefix)" : ""), "truncated gzip data");
+        } else {
+            EXPECT_TRUE(error.rfind("damaged gzip data", 0) == 0 || error == "truncated gzip data") << error << at;
+        }
+        EXPECT_EQ(s.stream_close(&s), -1);
     }
     std::remove(path.c_str());
 }
 
-// One line of tests/data/zebio/streams.txt: a buffer stream or a string
-// stream over a text, the operations made on it and their results, then
-// what a buffer stream holds.
+// Every golden world loads from a gzip file as from the plain file: the same
+// scene written back, the same diagnostics on the same lines.
+TEST(Streams, GzipWorldsLoadAsThePlainOnes) {
+    const std::string folder = ZEBVRML2_SOURCE_DIR "/tests/data/golden/", gzpath = temp_path("world.wrz");
+    auto load = [](const std::string &path) {
+        vrml_stream in{};
+        EXPECT_EQ(zeb_initfilename(&in, path.c_str(), "r"), 0);
+        BufferOutput out;
+        std::string log;
+        {
+            LogCapture capture(LogCapture::kWithNotices);
+            vrml_context *ctx = vrmlutil_loadscene(&in, out.get());
+            SceneUnloader unload(ctx);
+            vrmlutil_writescene(ctx, nullptr, 0);
+            for (const LoggedMessage &m : capture.messages()) log += std::to_string(m.line) + ": " + m.text + "\n";
+        }
+        EXPECT_EQ(in.stream_close(&in), 0);
+        return out.text() + log;
+    };
+    int worlds = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        std::string text = read_file(entry.path().string());
+        if (entry.path().extension() != ".wrl" || name.rfind("fatal", 0) == 0 || text.empty()) continue;
+        write_gzip(gzpath, {text});
+        EXPECT_EQ(load(gzpath), load(entry.path().string())) << name;
+        ++worlds;
+    }
+    EXPECT_GT(worlds, 50);
+    std::remove(gzpath.c_str());
+}
+
+// One line of tests/data/zebio/streams.txt: a buffer stream, a string
+// stream over a text or a file of the text gzip-compressed (maybe damaged),
+// the operations made on it and their results, then what a buffer stream
+// holds.
 std::string run_operations(const Words &words) {
     vrml_stream s{};
-    std::string text = words[0].substr(words[0].find(':') + 1), out;
-    if (words[0] == "buffer") zeb_initbufferstream(&s);
-    else zeb_initstringstream(&s, text.empty() ? nullptr : text.c_str(), text.empty() ? 0 : -1);
+    std::string text = words[0].substr(words[0].find(':') + 1), out, path = temp_path("table");
+    if (words[0] == "buffer") {
+        zeb_initbufferstream(&s);
+    } else if (words[0].rfind("gzip", 0) == 0) {
+        std::string gz = write_gzip(path, {text});
+        size_t n = words[0][4] == ':' ? 0 : std::stoul(words[0].substr(5));
+        if (words[0][4] == '-') gz.resize(gz.size() - n);  // cut
+        if (words[0][4] == '^') gz[gz.size() - n] = static_cast<char>(~gz[gz.size() - n]);  // inverted
+        if (words[0][4] == '+') gz += std::string(n, '\0') + gz;  // n bytes, then the member again
+        write_bytes(path, gz);
+        zeb_initfilename(&s, path.c_str(), "r");
+    } else {
+        zeb_initstringstream(&s, text.empty() ? nullptr : text.c_str(), text.empty() ? 0 : -1);
+    }
     for (size_t i = 1; i < words.size(); ++i) {
         std::string op = words[i].substr(0, words[i].find(':'));
         std::string arg = op.size() < words[i].size() ? words[i].substr(op.size() + 1) : "";
-        char buf[16] = "";
+        char buf[64] = "";
         int r = op == "printf" ? s.stream_printf(&s, "%s", arg.c_str())
               : op == "iprintf" ? s.stream_iprintf(&s, "%s", arg.c_str())
               : op == "write" ? zeb_write(&s, arg[0] == '>', arg.c_str() + 1, arg.size() - 1)
               : op == "getc" ? s.stream_getc(&s)
               : op == "ungetc" ? s.stream_ungetc(&s, arg[0])
               : op == "eof" ? s.stream_eof(&s) != 0
-              : op == "gets" ? s.stream_gets(&s, buf, sizeof buf)
+              : op == "gets" ? s.stream_gets(&s, buf, 16)
               : op == "reset" ? zeb_resetbuffer(&s)
+              : op == "gzip" ? zeb_setgzipoutput(&s, std::stoi(arg))
+              : op == "error" ? (std::snprintf(buf, sizeof buf, "%s", zeb_error(&s) ? zeb_errortext(&s) : ""), zeb_error(&s) != 0)
               : op == "close" ? s.stream_close(&s)
               : op == "line" ? static_cast<int>(s.line) : -99;
         out += (i > 1 ? " " : "") + std::to_string(r) + (buf[0] ? quote(buf) : "");
@@ -121,6 +221,7 @@ std::string run_operations(const Words &words) {
     const char *held = zeb_getbuffer(&s, &n);
     out += " holds " + (held ? quote(std::string(held, n)) : std::to_string(n));
     s.stream_close(&s);
+    std::remove(path.c_str());
     return out;
 }
 
@@ -154,6 +255,13 @@ TEST(FileStreams, OpeningWritingAndWrapping) {
     out.stream_printf(&out, "e");
     EXPECT_EQ(out.stream_close(&out), 0);
     EXPECT_EQ(read_file(path), "abcde");
+    // Compressed output is asked for once, before the first write, at a level from -1 to 9.
+    ASSERT_EQ(zeb_initfilename(&out, path.c_str(), "a"), 0);
+    EXPECT_EQ(zeb_setgzipoutput(&out, 10), -1);
+    out.stream_printf(&out, "f");
+    EXPECT_EQ(zeb_setgzipoutput(&out, 9), -1);
+    EXPECT_EQ(out.stream_close(&out), 0);
+    EXPECT_EQ(read_file(path), "abcdef");
     std::remove(path.c_str());
 }
 
