@@ -38,7 +38,9 @@
  *    after a member that do not start another one) is an error EILSEQ
  *    ("damaged gzip data: " and zlib's reason); see zeb_errortext. As with
  *    other read errors the text inflated before the fault is read, then the
- *    input ends. String streams are never inflated.
+ *    input ends. String streams are never inflated. A wrapped C stream must
+ *    be in binary mode for compressed data (on Windows a host sets that for
+ *    standard input with _setmode).
  *  - Compressed output is asked for, never guessed from a file name: see
  *    zeb_setgzipoutput.
  *  - stream_printf and stream_iprintf write through the C library's buffered
@@ -138,8 +140,8 @@ ZEBIO_API const char *zeb_errortext(vrml_stream *s);
  * gzip member, deflated at level (0 none to 9 best, -1 zlib's default). For
  * an output file opened by name ("w" or "a": appending to a gzip file adds a
  * member, which reads back with the others as one text) and a wrapped C
- * stream; call it before the first write. Nothing is written before the
- * first write (an output file is not even created), and the member is
+ * stream (in binary mode); call it before the first write. Without any
+ * write nothing is written (an output file is not even created); the member is
  * finished by stream_close, which returns -1 when the rest could not be
  * written. Indentation is counted on the text, as without compression. 0 on
  * success; -1 for other streams, a level out of range, a second call, or an

@@ -173,26 +173,27 @@ bool start_inflating(ZebState *st, size_t n) {
 }
 
 // Inflates into the block until it is full or the compressed input ends:
-// the number of text bytes made. Members follow one another as one text.
+// the number of text bytes made. Members follow one another as one text. At
+// the end of the input or a fault the input is done once the text made so
+// far is read.
 size_t inflate_block(ZebState *st) {
     z_stream *z = st->inflater;
     z->next_out = st->block;
     z->avail_out = static_cast<uInt>(kBlockSize);
-    while (z->avail_out > 0 && !st->error) {
+    while (z->avail_out > 0 && !st->inputdone) {
         if (z->avail_in == 0 && !st->rawdone) {
             size_t n = read_block(st, st->zin);
             st->rawdone = n == 0;
             z->next_in = st->zin;
             z->avail_in = static_cast<uInt>(n);
         }
-        if (z->avail_in == 0) {
-            if (st->inmember) fail_gzip(st, EIO, "truncated gzip data", nullptr);
-            break;
-        }
-        if (!st->inmember && st->members > 0 && z->next_in[0] != kGzipMagic[0]) {
+        st->inputdone = z->avail_in == 0;
+        if (st->inputdone && st->inmember) fail_gzip(st, EIO, "truncated gzip data", nullptr);
+        if (!st->inputdone && !st->inmember && st->members > 0 && z->next_in[0] != kGzipMagic[0]) {
             fail_gzip(st, EILSEQ, "damaged gzip data", "trailing bytes after the last member");
-            break;
+            st->inputdone = true;
         }
+        if (st->inputdone) break;
         st->inmember = true;
         int r = inflate(z, Z_NO_FLUSH);
         if (r == Z_STREAM_END) {
@@ -201,8 +202,10 @@ size_t inflate_block(ZebState *st) {
             inflateReset(z);
         } else if (r == Z_MEM_ERROR) {
             fail(st, ENOMEM);
+            st->inputdone = true;
         } else if (r != Z_OK && r != Z_BUF_ERROR) {
             fail_gzip(st, EILSEQ, "damaged gzip data", z->msg);
+            st->inputdone = true;
         }
     }
     return kBlockSize - z->avail_out;
@@ -361,7 +364,8 @@ bool deflate_out(ZebState *st, const char *text, size_t len, int flush) {
         st->zout = static_cast<unsigned char *>(vrml_heap_malloc(kBlockSize));
         st->deflater = st->zout ? new_zstream() : nullptr;
         if (!st->deflater) return fail(st, ENOMEM), false;
-        if (deflateInit2(st->deflater, st->level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        int made = deflateInit2(st->deflater, st->level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        if (made != Z_OK) {
             std::free(st->deflater);
             st->deflater = nullptr;
             return fail(st, ENOMEM), false;
@@ -375,8 +379,8 @@ bool deflate_out(ZebState *st, const char *text, size_t len, int flush) {
         z->next_out = st->zout;
         z->avail_out = static_cast<uInt>(kBlockSize);
         r = deflate(z, flush);
-        if (r == Z_STREAM_ERROR || (kBlockSize > z->avail_out && !store(st, st->zout, kBlockSize - z->avail_out)))
-            return fail(st, EIO), false;
+        size_t made = kBlockSize - z->avail_out;
+        if (r == Z_STREAM_ERROR || (made > 0 && !store(st, st->zout, made))) return fail(st, EIO), false;
     } while (z->avail_out == 0 || (flush == Z_FINISH && r != Z_STREAM_END));
     return true;
 }

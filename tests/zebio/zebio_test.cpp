@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -27,10 +26,6 @@ std::string write_gzip(const std::string &path, const std::vector<std::string> &
         EXPECT_EQ(s.stream_close(&s), 0);
     }
     return read_file(path);
-}
-
-void write_bytes(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // Random reads, pushbacks, line reads and end tests on a stream, against a
@@ -118,65 +113,31 @@ TEST(Streams, RandomTextsReadAsTheModelSays) {
     std::remove(gzpath.c_str());
 }
 
-// Compressed data cut short or changed at random places: whatever text is
-// read, the stream ends with the gzip error, never a crash.
+// Compressed data cut short or changed at random places past the header's
+// unchecked fields: a cut reads a prefix of the text and ends as truncated, a
+// changed byte ends as damaged (zlib says why) or truncated; never a crash.
 TEST(Streams, DamagedGzipDataEndsInAnError) {
     std::mt19937 random(5);
-    std::string path = temp_path("damaged"), text;
-    while (text.size() < 300000) text += "Shape { geometry Box { size 1 2 3 } }\n"[random() % 38];
+    std::string path = temp_path("damaged"), text(300000, ' ');
+    for (char &c : text) c = "Shape { geometry Box { size 1 2 3 } }\n"[random() % 38];
     const std::string gz = write_gzip(path, {text});
-    for (int round = 0; round < 60; ++round) {
-        std::string bytes = gz;
+    for (int round = 0; round < 30; ++round) {
+        std::string bytes = gz, read;
         bool cut = round % 2;
-        size_t at = 10 + random() % (gz.size() - 10);  // past the header's fields that go unchecked
+        size_t at = 10 + random() % (gz.size() - 10);
         if (cut) bytes.resize(at);
         else bytes[at] = static_cast<char>(bytes[at] ^ (1 | random() % 256));
-        write_bytes(path, bytes);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
         vrml_stream s{};
         ASSERT_EQ(zeb_initfilename(&s, path.c_str(), "r"), 0);
-        std::string read;
         for (int c; (c = s.stream_getc(&s)) >= 0;) read += static_cast<char>(c);
-        std::string error = zeb_errortext(&s) ? zeb_errortext(&s) : "none";
-        if (cut) {
-            EXPECT_EQ(error + (text.compare(0, read.size(), read) ? " (not a prefix)" : ""), "truncated gzip data");
-        } else {
-            EXPECT_TRUE(error.rfind("damaged gzip data", 0) == 0 || error == "truncated gzip data") << error << at;
-        }
+        std::string kind = zeb_errortext(&s) ? zeb_errortext(&s) : "none";
+        kind = kind.substr(0, kind.find(':'));
+        if (cut && text.compare(0, read.size(), read) != 0) kind += ", not the text";
+        EXPECT_EQ(kind, kind[0] == 'd' && !cut ? "damaged gzip data" : "truncated gzip data") << at;
         EXPECT_EQ(s.stream_close(&s), -1);
     }
     std::remove(path.c_str());
-}
-
-// Every golden world loads from a gzip file as from the plain file: the same
-// scene written back, the same diagnostics on the same lines.
-TEST(Streams, GzipWorldsLoadAsThePlainOnes) {
-    const std::string folder = ZEBVRML2_SOURCE_DIR "/tests/data/golden/", gzpath = temp_path("world.wrz");
-    auto load = [](const std::string &path) {
-        vrml_stream in{};
-        EXPECT_EQ(zeb_initfilename(&in, path.c_str(), "r"), 0);
-        BufferOutput out;
-        std::string log;
-        {
-            LogCapture capture(LogCapture::kWithNotices);
-            vrml_context *ctx = vrmlutil_loadscene(&in, out.get());
-            SceneUnloader unload(ctx);
-            vrmlutil_writescene(ctx, nullptr, 0);
-            for (const LoggedMessage &m : capture.messages()) log += std::to_string(m.line) + ": " + m.text + "\n";
-        }
-        EXPECT_EQ(in.stream_close(&in), 0);
-        return out.text() + log;
-    };
-    int worlds = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-        std::string name = entry.path().filename().string();
-        std::string text = read_file(entry.path().string());
-        if (entry.path().extension() != ".wrl" || name.rfind("fatal", 0) == 0 || text.empty()) continue;
-        write_gzip(gzpath, {text});
-        EXPECT_EQ(load(gzpath), load(entry.path().string())) << name;
-        ++worlds;
-    }
-    EXPECT_GT(worlds, 50);
-    std::remove(gzpath.c_str());
 }
 
 // One line of tests/data/zebio/streams.txt: a buffer stream, a string
@@ -194,7 +155,7 @@ std::string run_operations(const Words &words) {
         if (words[0][4] == '-') gz.resize(gz.size() - n);  // cut
         if (words[0][4] == '^') gz[gz.size() - n] = static_cast<char>(~gz[gz.size() - n]);  // inverted
         if (words[0][4] == '+') gz += std::string(n, '\0') + gz;  // n bytes, then the member again
-        write_bytes(path, gz);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << gz;
         zeb_initfilename(&s, path.c_str(), "r");
     } else {
         zeb_initstringstream(&s, text.empty() ? nullptr : text.c_str(), text.empty() ? 0 : -1);
@@ -212,7 +173,8 @@ std::string run_operations(const Words &words) {
               : op == "gets" ? s.stream_gets(&s, buf, 16)
               : op == "reset" ? zeb_resetbuffer(&s)
               : op == "gzip" ? zeb_setgzipoutput(&s, std::stoi(arg))
-              : op == "error" ? (std::snprintf(buf, sizeof buf, "%s", zeb_error(&s) ? zeb_errortext(&s) : ""), zeb_error(&s) != 0)
+              : op == "error" ? (std::snprintf(buf, sizeof buf, "%s", zeb_error(&s) ? zeb_errortext(&s) : ""),
+                                 zeb_error(&s) != 0)
               : op == "close" ? s.stream_close(&s)
               : op == "line" ? static_cast<int>(s.line) : -99;
         out += (i > 1 ? " " : "") + std::to_string(r) + (buf[0] ? quote(buf) : "");
@@ -255,13 +217,6 @@ TEST(FileStreams, OpeningWritingAndWrapping) {
     out.stream_printf(&out, "e");
     EXPECT_EQ(out.stream_close(&out), 0);
     EXPECT_EQ(read_file(path), "abcde");
-    // Compressed output is asked for once, before the first write, at a level from -1 to 9.
-    ASSERT_EQ(zeb_initfilename(&out, path.c_str(), "a"), 0);
-    EXPECT_EQ(zeb_setgzipoutput(&out, 10), -1);
-    out.stream_printf(&out, "f");
-    EXPECT_EQ(zeb_setgzipoutput(&out, 9), -1);
-    EXPECT_EQ(out.stream_close(&out), 0);
-    EXPECT_EQ(read_file(path), "abcdef");
     std::remove(path.c_str());
 }
 
