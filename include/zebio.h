@@ -28,6 +28,21 @@
  *  - File input is read in 64 KiB blocks. An output file opened by name is
  *    created only at its first write, so a world may be opened for output on
  *    the very file that is being read without harm to the input.
+ *  - Compressed input: file input (opened by name or wrapped, standard input
+ *    too) whose first two bytes are 0x1f 0x8b is gzip data, whatever the
+ *    file's name, and reads as the text it holds, inflated in 64 KiB blocks:
+ *    `line`, pushback, stream_gets and stream_eof behave as for that text in
+ *    a plain file. Members that follow one another read as one text. Input
+ *    that ends inside a member is an error EIO ("truncated gzip data"); data
+ *    that does not inflate (a damaged member, a wrong check value, bytes
+ *    after a member that do not start another one) is an error EILSEQ
+ *    ("damaged gzip data: " and zlib's reason); see zeb_errortext. As with
+ *    other read errors the text inflated before the fault is read, then the
+ *    input ends. String streams are never inflated. A wrapped C stream must
+ *    be in binary mode for compressed data (on Windows a host sets that for
+ *    standard input with _setmode).
+ *  - Compressed output is asked for, never guessed from a file name: see
+ *    zeb_setgzipoutput.
  *  - stream_printf and stream_iprintf write through the C library's buffered
  *    streams (or into memory for buffer streams); output is flushed at
  *    process exit or by stream_close. stream_iprintf first ends the current
@@ -46,11 +61,12 @@
  *    while it was open (see zeb_error) or its last output could not be
  *    flushed: a caller that gets 0 knows that everything it wrote arrived.
  *  - Errors are remembered: the first failed read (a read error of the
- *    file, a block or pushback store that could not be allocated), failed
- *    output (the lazy open of an output file, a short write, an output
- *    buffer that could not grow) sets the stream's error, which zeb_error
- *    returns. A read error ends the input there (the reader sees end of
- *    input); after an output error every later write fails.
+ *    file, a block or pushback store that could not be allocated, damaged or
+ *    truncated gzip input), failed output (the lazy open of an output file,
+ *    a short write, an output buffer that could not grow) sets the
+ *    stream's error, which zeb_error returns and zeb_errortext describes.
+ *    A read error ends the input there (the reader sees end of input);
+ *    after an output error every later write fails.
  *  - A folder cannot be opened for reading (zeb_initfilename fails with
  *    errno EISDIR).
  *  - A string stream reads the text it is given in place, without copying:
@@ -110,9 +126,27 @@ ZEBIO_API int zeb_initstringstream(vrml_stream *s, const char *text, int length)
 ZEBIO_API int zeb_setstringstream(vrml_stream *s, const char *text, int length);
 
 /* Extension: the first error an open zebio stream met (an errno value such as
- * EISDIR, ENOENT, EACCES, ENOSPC, ENOMEM or EIO), or 0 when none; 0 for
+ * EISDIR, ENOENT, EACCES, ENOSPC, ENOMEM, EIO or EILSEQ), or 0 when none; 0 for
  * closed streams and streams that are not zebio's own. */
 ZEBIO_API int zeb_error(vrml_stream *s);
+
+/* Extension: a description of the error zeb_error returns: for gzip input
+ * "truncated gzip data" or "damaged gzip data: REASON", otherwise the C
+ * library's strerror text of the errno value (valid until strerror is called
+ * again). Null when zeb_error returns 0. */
+ZEBIO_API const char *zeb_errortext(vrml_stream *s);
+
+/* Extension: makes an output stream compress what is written to it as one
+ * gzip member, deflated at level (0 none to 9 best, -1 zlib's default). For
+ * an output file opened by name ("w" or "a": appending to a gzip file adds a
+ * member, which reads back with the others as one text) and a wrapped C
+ * stream (in binary mode); call it before the first write. Without any
+ * write nothing is written (an output file is not even created); the member is
+ * finished by stream_close, which returns -1 when the rest could not be
+ * written. Indentation is counted on the text, as without compression. 0 on
+ * success; -1 for other streams, a level out of range, a second call, or an
+ * output file that was already written. */
+ZEBIO_API int zeb_setgzipoutput(vrml_stream *s, int level);
 
 /* Extension: an output stream into memory. Reading it gives end of input. */
 ZEBIO_API int zeb_initbufferstream(vrml_stream *s);

@@ -34,6 +34,14 @@ compiles() {
   "$cc" -std=c++20 "$probe_dir/p.cpp" -o "$probe_dir/p.out" "$@" >/dev/null 2>&1
 }
 
+# links_zlib COMPILER FLAGS...: builds a small program that calls zlib, the
+# library's one runtime dependency (linked statically for Windows).
+links_zlib() {
+  printf '#include <zlib.h>\nint main(void) { return zlibVersion()[0] == 0; }\n' >"$probe_dir/z.cpp"
+  local cc=$1; shift
+  "$cc" "$probe_dir/z.cpp" -o "$probe_dir/z.out" "$@" -lz >/dev/null 2>&1
+}
+
 # headers HEADER...: the native compiler finds these headers.
 headers() {
   printf '#include <%s>\n' "$@" | g++ -std=c++20 -x c++ -E - -o /dev/null >/dev/null 2>&1
@@ -85,6 +93,7 @@ missing() {
       compiles clang++ || echo clang
       { headers gtest/gtest.h && compiles g++ -lgtest -pthread; } || echo libgtest-dev
       headers fast_float/fast_float.h || echo libfast-float-dev
+      links_zlib g++ || echo zlib1g-dev
       ;;
     python)
       # The module is built for the python3 on PATH (CMake finds that one)
@@ -102,6 +111,7 @@ missing() {
       ;;
     linux32)
       compiles g++ -m32 || echo g++-multilib
+      links_zlib g++ -m32 || echo lib32z1-dev
       [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
       ;;
     qemu)
@@ -110,6 +120,8 @@ missing() {
     mingw)
       compiles i686-w64-mingw32-g++-posix -static || echo g++-mingw-w64-i686
       compiles x86_64-w64-mingw32-g++-posix -static || echo g++-mingw-w64-x86-64
+      { links_zlib i686-w64-mingw32-g++-posix -static && links_zlib x86_64-w64-mingw32-g++-posix -static; } \
+        || echo libz-mingw-w64-dev
       [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
       ;;
     wine)

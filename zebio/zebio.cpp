@@ -6,6 +6,11 @@
 // file block or the string text; pushed-back characters that differ from what
 // was just read go into a store of their own, and the window then points into
 // that store until it is read out.
+//
+// File input that begins with the gzip magic bytes is inflated into the same
+// kind of block, so readers see the decompressed text through the window as
+// they see a plain file. Output to a file may be deflated on its way
+// (zeb_setgzipoutput).
 #include "zebio.h"
 
 #include "heap.h"
@@ -16,6 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <zlib.h>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -32,6 +39,8 @@ namespace {
 enum StreamKind { kClosed = 0, kFileIn, kFileOutLazy, kFileWrap, kString, kBuffer };
 
 constexpr size_t kBlockSize = 64 * 1024;
+constexpr unsigned char kGzipMagic[2] = {0x1f, 0x8b};
+constexpr int kMaxErrorText = 96;
 
 struct ZebState {
     int kind;
@@ -53,11 +62,42 @@ struct ZebState {
     bool atlinestart;
     bool inquote, escape;
     int error;             // the first read or write error (an errno value); 0: none
+    char errortext[kMaxErrorText];  // its description when zlib's, else empty
+    // gzip input: the file's bytes are read into zin and inflated into block
+    bool sniffed;          // the first block was read and looked at
+    bool rawdone;          // the file has no more compressed bytes
+    bool inmember;         // inflating a gzip member that has not ended yet
+    size_t members;        // gzip members read to their end
+    z_stream *inflater;    // null: plain input
+    unsigned char *zin;
+    // gzip output: text is deflated into zout on its way out
+    bool compress;
+    int level;
+    z_stream *deflater;    // made at the first write
+    unsigned char *zout;
 };
 
 // Remembers the first error of a stream: later ones follow from it.
 void fail(ZebState *st, int code) {
     if (!st->error) st->error = code ? code : EIO;
+}
+
+// A gzip error: errno value code and a description for zeb_errortext.
+void fail_gzip(ZebState *st, int code, const char *what, const char *detail) {
+    if (st->error) return;
+    st->error = code;
+    std::snprintf(st->errortext, sizeof st->errortext, "%s%s%s", what, detail ? ": " : "",
+                  detail ? detail : "");
+}
+
+// zlib's working memory comes from the same heap as everything else.
+voidpf zlib_alloc(voidpf, uInt items, uInt size) { return vrml_heap_calloc(items, size); }
+void zlib_free(voidpf, voidpf block) { std::free(block); }
+
+z_stream *new_zstream() {
+    auto *z = static_cast<z_stream *>(vrml_heap_calloc(1, sizeof(z_stream)));
+    if (z) z->zalloc = zlib_alloc, z->zfree = zlib_free;
+    return z;
 }
 
 // Opens a file by name, always in binary mode: input keeps its CR LF pairs
@@ -100,23 +140,98 @@ bool is_directory(FILE *fp) {
 
 ZebState *state(vrml_stream *s) { return s ? static_cast<ZebState *>(s->impl) : nullptr; }
 
+// Reads up to one block of the file into to: the number of bytes, 0 at the
+// end of the file or after a read error (which it remembers).
+size_t read_block(ZebState *st, unsigned char *to) {
+    errno = 0;
+    size_t n = std::fread(to, 1, kBlockSize, st->fp);
+    if (n == 0 && std::ferror(st->fp)) fail(st, errno);
+    return n;
+}
+
+unsigned char *new_block(ZebState *st) {
+    auto *block = static_cast<unsigned char *>(vrml_heap_malloc(kBlockSize));
+    if (!block) fail(st, ENOMEM);
+    return block;
+}
+
+// Turns the first block, which holds the start of a gzip stream of n bytes,
+// into the inflater's input and gives the window a block of its own.
+bool start_inflating(ZebState *st, size_t n) {
+    st->zin = st->block;
+    st->block = new_block(st);
+    st->inflater = st->block ? new_zstream() : nullptr;
+    if (!st->inflater) return fail(st, ENOMEM), false;
+    if (inflateInit2(st->inflater, 16 + MAX_WBITS) != Z_OK) {  // gzip wrapper only
+        std::free(st->inflater);
+        st->inflater = nullptr;
+        return fail(st, ENOMEM), false;
+    }
+    st->inflater->next_in = st->zin;
+    st->inflater->avail_in = static_cast<uInt>(n);
+    return true;
+}
+
+// Inflates into the block until it is full or the compressed input ends:
+// the number of text bytes made. Members follow one another as one text. At
+// the end of the input or a fault the input is done once the text made so
+// far is read.
+size_t inflate_block(ZebState *st) {
+    z_stream *z = st->inflater;
+    z->next_out = st->block;
+    z->avail_out = static_cast<uInt>(kBlockSize);
+    while (z->avail_out > 0 && !st->inputdone) {
+        if (z->avail_in == 0 && !st->rawdone) {
+            size_t n = read_block(st, st->zin);
+            st->rawdone = n == 0;
+            z->next_in = st->zin;
+            z->avail_in = static_cast<uInt>(n);
+        }
+        st->inputdone = z->avail_in == 0;
+        if (st->inputdone && st->inmember) fail_gzip(st, EIO, "truncated gzip data", nullptr);
+        if (!st->inputdone && !st->inmember && st->members > 0 && z->next_in[0] != kGzipMagic[0]) {
+            fail_gzip(st, EILSEQ, "damaged gzip data", "trailing bytes after the last member");
+            st->inputdone = true;
+        }
+        if (st->inputdone) break;
+        st->inmember = true;
+        int r = inflate(z, Z_NO_FLUSH);
+        if (r == Z_STREAM_END) {
+            st->inmember = false;
+            ++st->members;
+            inflateReset(z);
+        } else if (r == Z_MEM_ERROR) {
+            fail(st, ENOMEM);
+            st->inputdone = true;
+        } else if (r != Z_OK && r != Z_BUF_ERROR) {
+            fail_gzip(st, EILSEQ, "damaged gzip data", z->msg);
+            st->inputdone = true;
+        }
+    }
+    return kBlockSize - z->avail_out;
+}
+
 // Refills the main window from the file. False when nothing more is there.
 bool refill(vrml_stream *s, ZebState *st) {
     if (st->kind != kFileIn && st->kind != kFileWrap) return false;
     if (st->inputdone || !st->fp) return false;
-    if (!st->block) {
-        st->block = static_cast<unsigned char *>(vrml_heap_malloc(kBlockSize));
-        if (!st->block) {
-            st->inputdone = true;
-            fail(st, ENOMEM);
-            return false;
+    if (!st->block && !(st->block = new_block(st))) {
+        st->inputdone = true;
+        return false;
+    }
+    size_t n;
+    if (st->inflater) {
+        n = inflate_block(st);
+    } else {
+        n = read_block(st, st->block);
+        if (!st->sniffed) {
+            st->sniffed = true;
+            if (n >= 2 && std::memcmp(st->block, kGzipMagic, 2) == 0)
+                n = start_inflating(st, n) ? inflate_block(st) : 0;
         }
     }
-    errno = 0;
-    size_t n = std::fread(st->block, 1, kBlockSize, st->fp);
     if (n == 0) {
         st->inputdone = true;
-        if (std::ferror(st->fp)) fail(st, errno);
         return false;
     }
     st->begin = st->block;
@@ -210,6 +325,66 @@ bool ensure_output(ZebState *st) {
     return !st->error;
 }
 
+// Adds bytes to the buffer or the file. False after an error.
+bool store(ZebState *st, const void *bytes, size_t len) {
+    if (st->kind == kBuffer) {
+        if (len > SIZE_MAX - st->olen - 1) return false;
+        size_t need = st->olen + len + 1;
+        if (need > st->ocap) {
+            size_t ncap = st->ocap ? st->ocap : 256;
+            while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
+            char *n = static_cast<char *>(vrml_heap_realloc(st->obuf, ncap));
+            if (!n) {
+                fail(st, ENOMEM);
+                return false;
+            }
+            st->obuf = n;
+            st->ocap = ncap;
+        }
+        std::memcpy(st->obuf + st->olen, bytes, len);
+        st->olen += len;
+        st->obuf[st->olen] = '\0';
+        return true;
+    }
+    if (!ensure_output(st) || !st->fp) {
+        if (!st->fp) fail(st, EBADF);
+        return false;
+    }
+    errno = 0;
+    if (std::fwrite(bytes, 1, len, st->fp) == len) return true;
+    fail(st, errno);
+    return false;
+}
+
+// Deflates len bytes (flush: Z_NO_FLUSH, or Z_FINISH to end the gzip member)
+// and stores what comes out. The deflater is made at the first write.
+bool deflate_out(ZebState *st, const char *text, size_t len, int flush) {
+    if (st->error) return false;
+    if (!st->deflater) {
+        st->zout = static_cast<unsigned char *>(vrml_heap_malloc(kBlockSize));
+        st->deflater = st->zout ? new_zstream() : nullptr;
+        if (!st->deflater) return fail(st, ENOMEM), false;
+        int made = deflateInit2(st->deflater, st->level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        if (made != Z_OK) {
+            std::free(st->deflater);
+            st->deflater = nullptr;
+            return fail(st, ENOMEM), false;
+        }
+    }
+    z_stream *z = st->deflater;
+    z->next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text));
+    z->avail_in = static_cast<uInt>(len);
+    int r;
+    do {
+        z->next_out = st->zout;
+        z->avail_out = static_cast<uInt>(kBlockSize);
+        r = deflate(z, flush);
+        size_t made = kBlockSize - z->avail_out;
+        if (r == Z_STREAM_ERROR || (made > 0 && !store(st, st->zout, made))) return fail(st, EIO), false;
+    } while (z->avail_out == 0 || (flush == Z_FINISH && r != Z_STREAM_END));
+    return true;
+}
+
 // Writes text, keeping track of the nesting depth and the line start.
 int write_out(ZebState *st, const char *text, size_t len) {
     if (len == 0) return 0;
@@ -228,33 +403,9 @@ int write_out(ZebState *st, const char *text, size_t len) {
         }
     }
     st->atlinestart = text[len - 1] == '\n';
-    if (st->kind == kBuffer) {
-        if (len > SIZE_MAX - st->olen - 1) return -1;
-        size_t need = st->olen + len + 1;
-        if (need > st->ocap) {
-            size_t ncap = st->ocap ? st->ocap : 256;
-            while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
-            char *n = static_cast<char *>(vrml_heap_realloc(st->obuf, ncap));
-            if (!n) {
-                fail(st, ENOMEM);
-                return -1;
-            }
-            st->obuf = n;
-            st->ocap = ncap;
-        }
-        std::memcpy(st->obuf + st->olen, text, len);
-        st->olen += len;
-        st->obuf[st->olen] = '\0';
-        return static_cast<int>(len);
-    }
-    if (!ensure_output(st) || !st->fp) {
-        if (!st->fp) fail(st, EBADF);
-        return -1;
-    }
-    errno = 0;
-    if (std::fwrite(text, 1, len, st->fp) == len) return static_cast<int>(len);
-    fail(st, errno);
-    return -1;
+    if (len > static_cast<size_t>(INT32_MAX)) return -1;
+    bool ok = st->compress ? deflate_out(st, text, len, Z_NO_FLUSH) : store(st, text, len);
+    return ok ? static_cast<int>(len) : -1;
 }
 
 // Formats into a stack buffer, or the heap when the text is longer.
@@ -337,6 +488,11 @@ namespace {
 int op_close(vrml_stream *s) {
     ZebState *st = state(s);
     if (!st) return -1;
+    if (st->deflater) {
+        deflate_out(st, "", 0, Z_FINISH);
+        deflateEnd(st->deflater);
+    }
+    if (st->inflater) inflateEnd(st->inflater);
     if (st->fp) {
         if (st->kind == kFileWrap) {
             if (std::fflush(st->fp) != 0 || std::ferror(st->fp)) fail(st, errno);
@@ -352,6 +508,10 @@ int op_close(vrml_stream *s) {
     std::free(st->block);
     std::free(st->pb);
     std::free(st->obuf);
+    std::free(st->zin);
+    std::free(st->zout);
+    std::free(st->inflater);
+    std::free(st->deflater);
     std::free(st);
     s->impl = nullptr;
     s->cur = s->end = nullptr;
@@ -465,6 +625,23 @@ ZEBIO_API int zeb_initbufferstream(vrml_stream *s) { return init(s, kBuffer) ? 0
 ZEBIO_API int zeb_error(vrml_stream *s) {
     ZebState *st = state(s);
     return st && s->stream_getc == zeb_getc ? st->error : 0;
+}
+
+ZEBIO_API const char *zeb_errortext(vrml_stream *s) {
+    int error = zeb_error(s);
+    if (!error) return nullptr;
+    const ZebState *st = state(s);
+    return st->errortext[0] ? st->errortext : std::strerror(error);
+}
+
+ZEBIO_API int zeb_setgzipoutput(vrml_stream *s, int level) {
+    ZebState *st = state(s);
+    if (!st || s->stream_getc != zeb_getc || level < -1 || level > 9) return -1;
+    if (st->kind != kFileOutLazy && st->kind != kFileWrap) return -1;
+    if (st->compress || (st->fp && st->kind != kFileWrap)) return -1;
+    st->compress = true;
+    st->level = level;
+    return 0;
 }
 
 ZEBIO_API const char *zeb_getbuffer(vrml_stream *s, size_t *length) {

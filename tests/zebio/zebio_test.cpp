@@ -15,6 +15,19 @@ std::string temp_path(const char *name) {
     return testing::TempDir() + "zebio_" + name + "_" + std::to_string(::getpid());
 }
 
+// Writes texts to path through zebio's gzip output, one member each ("w",
+// then "a"), and returns the file's bytes.
+std::string write_gzip(const std::string &path, const std::vector<std::string> &members, int level = -1) {
+    for (const std::string &text : members) {
+        vrml_stream s{};
+        zeb_initfilename(&s, path.c_str(), &text == &members[0] ? "w" : "a");
+        EXPECT_EQ(zeb_setgzipoutput(&s, level), 0);
+        EXPECT_EQ(zeb_write(&s, 0, text.data(), text.size()), static_cast<int>(text.size()));
+        EXPECT_EQ(s.stream_close(&s), 0);
+    }
+    return read_file(path);
+}
+
 // Random reads, pushbacks, line reads and end tests on a stream, against a
 // string holding what remains to be read (last character first) and a count
 // of the line feeds read.
@@ -54,10 +67,11 @@ void compare_with_model(vrml_stream *s, const std::string &text, std::mt19937 &r
 
 // The same random texts through string streams, file streams opened by name
 // (read in blocks of 64 KiB) and wrapped C streams, each written first through
-// zebio (a file and a buffer stream), which must keep every byte.
+// zebio (a file and a buffer stream), which must keep every byte; then the
+// file streams again over the text gzip-compressed, in one or two members.
 TEST(Streams, RandomTextsReadAsTheModelSays) {
     std::mt19937 random(9);
-    std::string path = temp_path("model");
+    std::string path = temp_path("model"), gzpath = path + ".gz";
     for (int round = 0; round < 24; ++round) {
         std::string text;
         size_t size = round % 4 == 0 ? 140000 : random() % 300 + 1;
@@ -81,38 +95,86 @@ TEST(Streams, RandomTextsReadAsTheModelSays) {
         ASSERT_EQ(zeb_setstringstream(&s, text.c_str(), 0), 0);  // no character at all
         ASSERT_NE(s.stream_eof(&s), 0);
         s.stream_close(&s);
+        size_t cut = 1 + random() % size;  // a member of no text would make no file
+        if (round % 2) write_gzip(gzpath, {text}, static_cast<int>(random() % 11) - 1);
+        else write_gzip(gzpath, {text.substr(0, cut), text.substr(cut)});
+        for (const std::string &file : {path, gzpath}) {
+            ASSERT_EQ(zeb_initfilename(&s, file.c_str(), "r"), 0);
+            compare_with_model(&s, text, random);
+            EXPECT_EQ(s.stream_close(&s), 0);
+            FILE *f = std::fopen(file.c_str(), "rb");
+            ASSERT_EQ(zeb_initfilestream(&s, f), 0);
+            compare_with_model(&s, text, random);
+            EXPECT_EQ(s.stream_close(&s), 0);
+            std::fclose(f);
+        }
+    }
+    std::remove(path.c_str());
+    std::remove(gzpath.c_str());
+}
+
+// Compressed data cut short or changed at random places past the header's
+// unchecked fields: a cut reads a prefix of the text and ends as truncated, a
+// changed byte ends as damaged (zlib says why) or truncated; never a crash.
+TEST(Streams, DamagedGzipDataEndsInAnError) {
+    std::mt19937 random(5);
+    std::string path = temp_path("damaged"), text(300000, ' ');
+    for (char &c : text) c = "Shape { geometry Box { size 1 2 3 } }\n"[random() % 38];
+    const std::string gz = write_gzip(path, {text});
+    for (int round = 0; round < 30; ++round) {
+        std::string bytes = gz, read;
+        bool cut = round % 2;
+        size_t at = 10 + random() % (gz.size() - 10);
+        if (cut) bytes.resize(at);
+        else bytes[at] = static_cast<char>(bytes[at] ^ (1 | random() % 256));
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        vrml_stream s{};
         ASSERT_EQ(zeb_initfilename(&s, path.c_str(), "r"), 0);
-        compare_with_model(&s, text, random);
-        s.stream_close(&s);
-        FILE *f = std::fopen(path.c_str(), "rb");
-        ASSERT_EQ(zeb_initfilestream(&s, f), 0);
-        compare_with_model(&s, text, random);
-        s.stream_close(&s);
-        std::fclose(f);
+        for (int c; (c = s.stream_getc(&s)) >= 0;) read += static_cast<char>(c);
+        std::string kind = zeb_errortext(&s) ? zeb_errortext(&s) : "none";
+        kind = kind.substr(0, kind.find(':'));
+        if (cut && text.compare(0, read.size(), read) != 0) kind += ", not the text";
+        EXPECT_EQ(kind, kind[0] == 'd' && !cut ? "damaged gzip data" : "truncated gzip data") << at;
+        EXPECT_EQ(s.stream_close(&s), -1);
     }
     std::remove(path.c_str());
 }
 
-// One line of tests/data/zebio/streams.txt: a buffer stream or a string
-// stream over a text, the operations made on it and their results, then
-// what a buffer stream holds.
+// One line of tests/data/zebio/streams.txt: a buffer stream, a string
+// stream over a text or a file of the text gzip-compressed (maybe damaged),
+// the operations made on it and their results, then what a buffer stream
+// holds.
 std::string run_operations(const Words &words) {
     vrml_stream s{};
-    std::string text = words[0].substr(words[0].find(':') + 1), out;
-    if (words[0] == "buffer") zeb_initbufferstream(&s);
-    else zeb_initstringstream(&s, text.empty() ? nullptr : text.c_str(), text.empty() ? 0 : -1);
+    std::string text = words[0].substr(words[0].find(':') + 1), out, path = temp_path("table");
+    if (words[0] == "buffer") {
+        zeb_initbufferstream(&s);
+    } else if (words[0].rfind("gzip", 0) == 0) {
+        std::string gz = write_gzip(path, {text});
+        size_t n = words[0][4] == ':' ? 0 : std::stoul(words[0].substr(5));
+        if (words[0][4] == '-') gz.resize(gz.size() - n);  // cut
+        if (words[0][4] == '^') gz[gz.size() - n] = static_cast<char>(~gz[gz.size() - n]);  // inverted
+        if (words[0][4] == '+') gz += std::string(n, '\0') + gz;  // n bytes, then the member again
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << gz;
+        zeb_initfilename(&s, path.c_str(), "r");
+    } else {
+        zeb_initstringstream(&s, text.empty() ? nullptr : text.c_str(), text.empty() ? 0 : -1);
+    }
     for (size_t i = 1; i < words.size(); ++i) {
         std::string op = words[i].substr(0, words[i].find(':'));
         std::string arg = op.size() < words[i].size() ? words[i].substr(op.size() + 1) : "";
-        char buf[16] = "";
+        char buf[64] = "";
         int r = op == "printf" ? s.stream_printf(&s, "%s", arg.c_str())
               : op == "iprintf" ? s.stream_iprintf(&s, "%s", arg.c_str())
               : op == "write" ? zeb_write(&s, arg[0] == '>', arg.c_str() + 1, arg.size() - 1)
               : op == "getc" ? s.stream_getc(&s)
               : op == "ungetc" ? s.stream_ungetc(&s, arg[0])
               : op == "eof" ? s.stream_eof(&s) != 0
-              : op == "gets" ? s.stream_gets(&s, buf, sizeof buf)
+              : op == "gets" ? s.stream_gets(&s, buf, 16)
               : op == "reset" ? zeb_resetbuffer(&s)
+              : op == "gzip" ? zeb_setgzipoutput(&s, std::stoi(arg))
+              : op == "error" ? (std::snprintf(buf, sizeof buf, "%s", zeb_error(&s) ? zeb_errortext(&s) : ""),
+                                 zeb_error(&s) != 0)
               : op == "close" ? s.stream_close(&s)
               : op == "line" ? static_cast<int>(s.line) : -99;
         out += (i > 1 ? " " : "") + std::to_string(r) + (buf[0] ? quote(buf) : "");
@@ -121,6 +183,7 @@ std::string run_operations(const Words &words) {
     const char *held = zeb_getbuffer(&s, &n);
     out += " holds " + (held ? quote(std::string(held, n)) : std::to_string(n));
     s.stream_close(&s);
+    std::remove(path.c_str());
     return out;
 }
 

@@ -27,10 +27,12 @@ const Command kCommands[] = {
     {"check", cmd_check, "load a world and report its problems", "FILE [--resolve-externprotos]",
      "Loads a world, reports its problems and prints how many root nodes it has.\n", ""},
     {"print", cmd_print, "load a world and write it back as VRML",
-     "FILE [-o OUT] [--node-printers] [--resolve-externprotos]",
+     "FILE [-o OUT] [--gzip] [--node-printers] [--resolve-externprotos]",
      "Loads a world and writes it back so that the text reads back to the same\n"
      "scene; what VRML text cannot express is reported as a problem.\n",
      "  -o OUT                  write to OUT (replaced only once all is written)\n"
+     "  --gzip                  write gzip-compressed text (so does an OUT named\n"
+     "                          *.gz or *.wrz)\n"
      "  --node-printers         write what the node printers write instead (that\n"
      "                          text may lose routes and values when read back)\n"},
     {"stats", cmd_stats, "count nodes per type, DEF names, routes, declarations",
@@ -74,7 +76,8 @@ void usage(FILE *to) {
                  "usage: zebvrml COMMAND [ARGS]\n"
                  "       zebvrml COMMAND --help\n"
                  "       zebvrml --help | --version\n\n"
-                 "Commands (FILE may be - for standard input):\n");
+                 "Commands (FILE may be - for standard input; gzip-compressed input is\n"
+                 "read whatever its name):\n");
     for (const Command &c : kCommands) std::fprintf(to, "  %-6s %s\n", c.name, c.summary);
     std::fprintf(to, "\nOptions of every command:\n%s%s", kCommonOptions, kExitStatus);
 }

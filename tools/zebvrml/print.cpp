@@ -1,5 +1,6 @@
-// zebvrml print FILE [-o OUT] [--node-printers]: loads a world and writes it
-// back as VRML, with the scene writer or (--node-printers) the node printers.
+// zebvrml print FILE [-o OUT] [--gzip] [--node-printers]: loads a world and
+// writes it back as VRML, with the scene writer or (--node-printers) the node
+// printers; gzip-compressed with --gzip or an OUT named *.gz or *.wrz.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,8 @@
 
 #include <sys/stat.h>
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 #define getpid _getpid
@@ -19,6 +22,7 @@
 
 namespace {
 const char *const kNodePrintersOption = "--node-printers";
+const char *const kGzipOption = "--gzip";
 }  // namespace
 
 namespace {
@@ -39,16 +43,27 @@ bool replace_file(const std::string &from, const char *target) {
 #endif
 }
 
+// True for an output name that asks for compressed output.
+bool names_gzip(const char *path) {
+    size_t n = std::strlen(path);
+    for (const char *suffix : {".gz", ".wrz"}) {
+        size_t k = std::strlen(suffix);
+        if (n > k && std::strcmp(path + n - k, suffix) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int cmd_print(int argc, char **argv) {
     const char *path = nullptr;
     const char *outpath = nullptr;
-    bool resolve = false, printers = false;
+    bool resolve = false, printers = false, gzip = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) outpath = argv[++i];
         else if (std::strcmp(argv[i], kNodePrintersOption) == 0) printers = true;
         else if (std::strcmp(argv[i], kResolveOption) == 0) resolve = true;
+        else if (std::strcmp(argv[i], kGzipOption) == 0) gzip = true;
         else if (!path && !tool_is_option(argv[i])) path = argv[i];
         else path = nullptr, i = argc;
     }
@@ -66,7 +81,15 @@ int cmd_print(int argc, char **argv) {
             std::fprintf(stderr, "%s: cannot write: %s\n", outpath, std::strerror(ENOMEM));
             return tool_finish(input, nullptr, kExitNoInput);
         }
+        gzip = gzip || names_gzip(outpath);
     }
+#ifdef _WIN32
+    else if (gzip) {
+        std::fflush(stdout);
+        _setmode(_fileno(stdout), _O_BINARY);
+    }
+#endif
+    if (gzip) zeb_setgzipoutput(&input.out, -1);
     tool_report_to_stderr(input.name);
     if (outpath && temp != outpath) tool_remove_on_fatal(temp.c_str());
     vrml_context *ctx = tool_load(input, resolve);

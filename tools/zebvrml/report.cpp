@@ -1,4 +1,8 @@
 // Diagnostics of the command-line host.
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <cerrno>
 #include <cctype>
 #include <cstdio>
@@ -91,6 +95,9 @@ bool tool_open(ToolInput &input, const char *path) {
     bool is_stdin = std::strcmp(path, "-") == 0;
     input.name = is_stdin ? "<stdin>" : path;
     input.stdin_input = is_stdin;
+#ifdef _WIN32
+    if (is_stdin) _setmode(_fileno(stdin), _O_BINARY);  // as files are read: gzip data intact
+#endif
     errno = 0;
     int r = is_stdin ? zeb_initfilestream(&input.in, stdin) : zeb_initfilename(&input.in, path, "r");
     if (r < 0) {
@@ -141,8 +148,8 @@ void tool_release_scene(vrml_context *ctx) {
 
 int tool_finish(ToolInput &input, vrml_context *ctx, int status) {
     tool_release_scene(ctx);
-    if (int error = zeb_error(&input.in)) {
-        std::fprintf(stderr, "%s: read error: %s\n", input.name, std::strerror(error));
+    if (zeb_error(&input.in)) {
+        std::fprintf(stderr, "%s: read error: %s\n", input.name, zeb_errortext(&input.in));
         status = kExitNoInput;
     }
     input.in.stream_close(&input.in);
