@@ -386,22 +386,46 @@ bool deflate_out(ZebState *st, const char *text, size_t len, int flush) {
 }
 
 // Writes text, keeping track of the nesting depth and the line start.
-int write_out(ZebState *st, const char *text, size_t len) {
-    if (len == 0) return 0;
-    for (size_t i = 0; i < len; ++i) {
-        char c = text[i];
-        if (st->inquote) {
-            if (st->escape) st->escape = false;
-            else if (c == '\\') st->escape = true;
-            else if (c == '"') st->inquote = false;
+// The bytes that change the quoting or the nesting state.
+struct SpecialBytes {
+    bool table[256] = {};
+    constexpr SpecialBytes() {
+        for (unsigned char c : {'"', '\\', '{', '[', '}', ']'}) table[c] = true;
+    }
+};
+constexpr SpecialBytes kSpecial;
+
+// Follows the quoting and nesting state over text; the runs of other bytes
+// are stepped over four at a time.
+void track(ZebState *st, const unsigned char *p, const unsigned char *end) {
+    bool inquote = st->inquote, escape = st->escape;
+    int depth = st->depth;
+    if (escape && p < end) escape = false, ++p;  // escaped by the last text's backslash
+    while (p < end) {
+        while (end - p >= 4 && !(kSpecial.table[p[0]] | kSpecial.table[p[1]] | kSpecial.table[p[2]] |
+                                 kSpecial.table[p[3]]))
+            p += 4;
+        while (p < end && !kSpecial.table[*p]) ++p;
+        if (p == end) break;
+        const unsigned char c = *p++;
+        if (inquote) {
+            if (c == '"') inquote = false;
+            else if (c == '\\' && p < end) ++p;  // the escaped byte
+            else if (c == '\\') escape = true;
         } else if (c == '"') {
-            st->inquote = true;
+            inquote = true;
         } else if (c == '{' || c == '[') {
-            ++st->depth;
-        } else if ((c == '}' || c == ']') && st->depth > 0) {
-            --st->depth;
+            ++depth;
+        } else if ((c == '}' || c == ']') && depth > 0) {
+            --depth;
         }
     }
+    st->inquote = inquote, st->escape = escape, st->depth = depth;
+}
+
+int write_out(ZebState *st, const char *text, size_t len) {
+    if (len == 0) return 0;
+    track(st, reinterpret_cast<const unsigned char *>(text), reinterpret_cast<const unsigned char *>(text) + len);
     st->atlinestart = text[len - 1] == '\n';
     if (len > static_cast<size_t>(INT32_MAX)) return -1;
     bool ok = st->compress ? deflate_out(st, text, len, Z_NO_FLUSH) : store(st, text, len);
