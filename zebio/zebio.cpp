@@ -351,6 +351,14 @@ bool store(ZebState *st, const void *bytes, size_t len) {
         return false;
     }
     errno = 0;
+#if defined(__GLIBC__)
+    // A file of its own is written by one thread at a time: no lock needed.
+    if (st->kind != kFileWrap) {
+        if (fwrite_unlocked(bytes, 1, len, st->fp) == len) return true;
+        fail(st, errno);
+        return false;
+    }
+#endif
     if (std::fwrite(bytes, 1, len, st->fp) == len) return true;
     fail(st, errno);
     return false;
@@ -455,20 +463,28 @@ int format_and(ZebState *st, const char *format, va_list ap, Emit emit) {
 
 // Writes a text that starts a line of its own after the indentation.
 int write_indented(ZebState *st, const char *t, size_t n) {
+    int level = st->depth;
+    for (size_t i = 0; i < n && level > 0 && (t[i] == '}' || t[i] == ']'); ++i) --level;
+    // A short text goes out in one piece with its line break and indentation.
+    char joined[512];
+    const size_t lead = st->atlinestart ? 0 : 1, indent = static_cast<size_t>(level) * 2;
+    if (lead + indent + n <= sizeof joined) {
+        joined[0] = '\n';
+        std::memset(joined + lead, ' ', indent);
+        std::memcpy(joined + lead + indent, t, n);
+        return write_out(st, joined, lead + indent + n);
+    }
     int total = 0;
     if (!st->atlinestart) {
         if (write_out(st, "\n", 1) < 0) return -1;
         total = 1;
     }
-    int level = st->depth;
-    for (size_t i = 0; i < n && level > 0 && (t[i] == '}' || t[i] == ']'); ++i) --level;
     static const char spaces[] = "                                                                ";
-    size_t indent = static_cast<size_t>(level) * 2;
-    while (indent > 0) {
-        size_t k = indent < sizeof spaces - 1 ? indent : sizeof spaces - 1;
+    for (size_t left = indent; left > 0;) {
+        size_t k = left < sizeof spaces - 1 ? left : sizeof spaces - 1;
         if (write_out(st, spaces, k) < 0) return -1;
         total += static_cast<int>(k);
-        indent -= k;
+        left -= k;
     }
     int w = write_out(st, t, n);
     return w < 0 ? -1 : total + w;
