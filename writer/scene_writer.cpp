@@ -320,12 +320,13 @@ template <typename Element>
 void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
     if (count == 0) return put(w, bare ? "" : "[]");
     const char *separator = bare ? " " : ", ";
+    const size_t separated = bare ? 1 : 2;
     size_t start = w.length;
     bool wrap = !w.planning && count > 40;
     if (!wrap) {
         put(w, bare ? " " : "[ ");
         for (int32_t i = 0; i < count && !wrap; ++i) {
-            if (i) put(w, separator);
+            if (i) put(w, separator, separated);
             element(i);
             wrap = !w.planning && !w.failed && column(w) + 2 > kLineWidth;
         }
@@ -336,7 +337,7 @@ void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
     newline(w, level + 1);
     size_t linestart = w.length;
     for (int32_t i = 0; i < count && !w.failed; ++i) {
-        if (i) put(w, separator);
+        if (i) put(w, separator, separated);
         size_t at = w.length;
         element(i);
         if (at > linestart && column(w) + 1 > kLineWidth) {
