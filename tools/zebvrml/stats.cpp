@@ -71,7 +71,8 @@ int walk(Counts &c, const vrml_list &start, F on_node) {
         if (it->data) stack.push_back({static_cast<vrml_field *>(it->data)->sfnode.node, 1});
     int fresh = 0;
     while (!stack.empty()) {
-        auto [node, depth] = stack.back();
+        vrml_node *node = stack.back().first;
+        const int depth = stack.back().second;
         stack.pop_back();
         if (!node || !c.seen.insert(node).second) continue;
         ++fresh;
