@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -12,59 +10,6 @@
 #include "support/transcript.h"
 
 namespace {
-
-// Random DEF tables changed through the table and the list operations:
-// appends in batches of many sizes (each batch is indexed at once; some
-// entries without a name), removals anywhere, the last item unlinked and
-// appended again, and counts the host set wrong. Every lookup must equal a
-// walk over the list.
-TEST(DefTable, LookupsMatchAListWalkWhateverChangesTheList) {
-    auto *table = static_cast<vrml_deftable *>(vrml_createnamespace());
-    std::vector<std::string> names;
-    for (int i = 0; i < 700; ++i) names.push_back("N" + std::to_string(i));
-    std::mt19937 random(7);
-    auto check = [&] {
-        std::vector<int> latest(names.size(), -1);
-        int pos = 0;
-        for (vrml_listitem *it = table->defs.first; it; it = it->next, ++pos) {
-            ASSERT_EQ(vrml_getdefentry(table, pos), it->data) << pos;
-            const char *name = static_cast<vrml_defentry *>(it->data)->name;
-            if (name) latest[static_cast<size_t>(std::atoi(name + 1))] = pos;
-        }
-        ASSERT_EQ(vrml_getdefentry(table, pos), nullptr);
-        for (size_t n = 0; n < names.size(); n += 1 + random() % 20)
-            ASSERT_EQ(vrml_finddefidx(table, names[n].c_str()), latest[n]) << names[n];
-    };
-    for (int batch : {1, 7, 8, 9, 16, 17, 100, 1, 0, 2000, 3, 1, 2, 1, 1, 5, 1, 1, 3, 1, 1, 1}) {
-        for (int k = 0; k < batch; ++k) {
-            char *name = random() % 10 ? names[random() % (batch > 50 ? 700 : 20)].data() : nullptr;
-            ASSERT_EQ(vrml_adddef(table, name, nullptr), table->defs.count);
-        }
-        check();
-        for (int k = 0; k < 3 && table->defs.count > 0; ++k) {
-            vrml_listitem *it = table->defs.first;
-            for (unsigned n = random() % static_cast<unsigned>(table->defs.count); n > 0; --n) it = it->next;
-            if (k < 2) std::free(vrml_listdelete(&table->defs, k ? table->defs.last->data : it->data));
-            if (k == 1) vrml_adddef(table, names[random() % 20].data(), nullptr);  // the last replaced
-            if (k == 2) {  // the same list again
-                vrml_listdeleteitem(&table->defs, it = table->defs.last);
-                vrml_listappend(&table->defs, it->data);
-                std::free(it);
-            }
-            check();
-        }
-        int32_t count = table->defs.count;
-        for (int32_t wrong : {INT32_MAX, 1, 0, -5}) table->defs.count = wrong, check();
-        table->defs.count = count;
-    }
-    EXPECT_EQ(vrml_finddefidx(table, nullptr), -1);
-    EXPECT_EQ(vrml_finddefidx(nullptr, "N1"), -1);
-    EXPECT_EQ(vrml_getdefentry(table, -1), nullptr);
-    EXPECT_EQ(vrml_getdefentry(nullptr, 0), nullptr);
-    while (table->defs.first) std::free(vrml_listdelete(&table->defs, table->defs.first->data));
-    vrml_deftable_releaseindex(table);
-    std::free(table);
-}
 
 // Scopes have tables of their own, seen while pushed or set; DEF entries
 // bind their node; the stack holds 21 scopes.
