@@ -86,6 +86,7 @@ struct Session {
     }
     std::string natives(vrml_node *node) {
         if (!node->natives) return "none";
+        if (!*node->natives) return "empty";
         std::string text;
         for (vrnrt_native **slot = node->natives; *slot; ++slot)
             text += std::to_string((*slot)->libid) + "/" + std::to_string((*slot)->priority) + "/" +
@@ -159,10 +160,32 @@ struct Session {
             std::copy(event, event + 5, g_event);
             return vrnrt_native_traverser(g_event), "";
         }
-        if (call == "destruct") {  // NODE I: the destructor for native I
-            words >> a >> b;
-            return vrnrt_calldestructor(ctx, nodes[a], nodes[a]->natives[std::stoi(b)]), "";
+        if (call == "destruct") {  // NODE I [OF]: the destructor for native I (of node OF)
+            std::string of;
+            words >> a >> b >> of;
+            return vrnrt_calldestructor(ctx, nodes[a], nodes[of.empty() ? a : of]->natives[std::stoi(b)]), "";
         }
+        if (call == "nulls") {  // NODE: calls without what they need, which do nothing
+            vrml_context none{};
+            words >> a;
+            vrnrt_calldestructor(nullptr, nodes[a], nodes[a]->natives[0]);
+            vrnrt_calldestructor(ctx, nodes[a], nullptr);
+            intptr_t no_route[4] = {};
+            vrnrt_native_traverser(nullptr), vrnrt_native_traverser(no_route);
+            vrnrt_newnativenode(&none, nodes[a], 50), vrnrt_oninitialupdate(&none);
+            return vrnrt_createnativenode(nullptr) ? "made" : "";
+        }
+        if (call == "template") return words >> a, std::to_string(vrml_addtemplate(ctx->templates,
+                                                      vrml_createnodetemplate(strdup(a.c_str()), 0, nullptr)));
+        if (call == "nullentry") return words >> a, std::to_string(vrnrt_pc_sortlistappend(&pc->entries[type(a)], nullptr));
+        if (call == "pop") return words >> a, std::free(vrnrt_listpop(&pc->entries[type(a)])), "";
+        if (call == "netid") {  // NODE: member 1 (id) and its status
+            words >> a;
+            vrml_member &id = nodes[a]->members[1];
+            return std::to_string(vrml_memberContentPtr(&id)->sfint32) + " status " + std::to_string(id.status);
+        }
+        if (call == "constructor") return words >> a >> b, std::to_string(vrml_runconstructor(ctx, nodes[a], type(b)));
+        if (call == "nextid") return std::to_string(ctx->nextnetobjectid);
         if (call == "init") return vrnrt_oninitialupdate(ctx), "";
         if (call == "pending") return std::to_string(pc->pending.count) + (pc->pending.head ? "" : " (no head)");
         if (call == "proto") return words >> a, ctx->protoindex = std::stoi(a), "";
@@ -182,67 +205,6 @@ struct Session {
 
 TEST(Natives, SessionsMatchTheirTranscripts) {
     check_sessions<Session>("native/sessions.txt", g_out, LogCapture::kWithNotices);
-}
-
-// Script nodes are served by the Script type's entries, other declared types
-// by none; a native that cannot be made is skipped with a message; calls
-// without what they need do nothing.
-TEST(Natives, ScriptsFailuresAndMissingArguments) {
-    Session s;
-    g_out.clear();
-    vrnrt_nodeentry e{0, 8, 0, 38, on_construct, on_destruct, nullptr, on_traverse, nullptr};
-    ASSERT_EQ(vrnrt_loadplugin_nodeentry(s.key, "scripts", VRML_BUILTIN_SCRIPT, &e), 1);
-    int id = vrml_addtemplate(s.ctx->templates, vrml_createnodetemplate(strdup("Script"), 0, nullptr));
-    vrml_node *script = vrml_createnode(s.ctx, id);
-    vrnrt_finalizeplugins(s.key);
-    EXPECT_EQ(s.natives(script), "1/0/38 #1");
-    EXPECT_EQ(vrnrt_getnativenode(script, 1), script->natives[0]->object);
-    int other = vrml_addtemplate(s.ctx->templates, vrml_createnodetemplate(strdup("Proto"), 0, nullptr));
-    vrml_node *proto = vrml_createnode_nc(s.ctx, other);
-    vrnrt_native *array[2] = {script->natives[0], nullptr};
-    proto->natives = array;
-    vrnrt_calldestructor(s.ctx, proto, array[0]);
-    EXPECT_EQ(vrnrt_getnativenode(proto, 1), nullptr);
-    proto->natives = nullptr;
-    vrnrt_calldestructor(nullptr, script, array[0]);
-    vrnrt_calldestructor(s.ctx, nullptr, array[0]);
-    vrnrt_calldestructor(s.ctx, script, nullptr);
-    vrnrt_native_traverser(nullptr);
-    intptr_t no_route[4] = {};
-    vrnrt_native_traverser(no_route);
-    EXPECT_EQ(vrnrt_getnativenode(nullptr, 1), nullptr);
-    EXPECT_EQ(vrnrt_createnativenode(nullptr), nullptr);
-    vrml_context none{};
-    vrnrt_newnativenode(&none, script, 50);
-    vrnrt_oninitialupdate(&none);
-    EXPECT_EQ(g_out, "construct 38 Script #1\n");
-    ASSERT_EQ(vrnrt_pc_sortlistappend(&vrnrt_getpc(s.key)->entries[50], nullptr), 0);
-    LogCapture log;
-    EXPECT_EQ(s.natives(vrml_createnode(s.ctx, 50)), "");  // an empty array
-    EXPECT_EQ(log.texts(), (std::vector<std::string>{"v_nnn: could not create native"}));
-    std::free(vrnrt_listpop(&vrnrt_getpc(s.key)->entries[50]));
-}
-
-// Network objects are numbered in creation order (their id still unassigned
-// for the writer); the constructor table's entry alone numbers too.
-TEST(Natives, NetworkObjectsAreNumberedInCreationOrder) {
-    LoadedScene scene("");
-    vrml_context *ctx = scene.ctx;
-    std::vector<void *> objects, listed;
-    for (int i = 0; i < 3; ++i) objects.push_back(vrml_createnode(ctx, 59));
-    for (vrml_listitem *it = ctx->netobjects.first; it; it = it->next) listed.push_back(it->data);
-    EXPECT_EQ(listed, objects);
-    for (int i = 0; i < 3; ++i) {
-        vrml_member &id = static_cast<vrml_node *>(objects[i])->members[1];
-        EXPECT_EQ(vrml_memberContentPtr(&id)->sfint32, i);
-        EXPECT_EQ(id.status, 0);
-    }
-    EXPECT_EQ(ctx->nextnetobjectid, 3);
-    auto *first = static_cast<vrml_node *>(objects[0]);
-    EXPECT_EQ(vrml_runconstructor(ctx, first, 59), 0);
-    EXPECT_EQ(vrml_memberContentPtr(&first->members[1])->sfint32, 3);
-    EXPECT_EQ(vrml_runconstructor(ctx, first, 81), 0);
-    EXPECT_EQ(ctx->netobjects.count, 4);
 }
 
 }  // namespace
