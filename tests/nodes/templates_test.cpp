@@ -62,26 +62,6 @@ TEST(TemplateTable, AllocatorsShareOneOperation) {
     std::free(record);
 }
 
-TEST(MemberTemplate, CopiesTheNameAndGivesValuedMembersABlankDefault) {
-    char name[] = "speed";
-    vrml_fieldtemplate *m = vrml_createfieldtemplate(VRML_FIELD, VRML_SFFLOAT, name, nullptr, 7);
-    name[0] = 'S';
-    EXPECT_STREQ(m->name, "speed");
-    ASSERT_NE(m->defaultvalue, nullptr);
-    EXPECT_EQ(m->defaultvalue->sffloat, 0.0f);
-    EXPECT_EQ(m->reserved, 7);
-    vrml_fieldtemplate *e = vrml_createfieldtemplate(VRML_EVENTIN, VRML_SFFLOAT, "set_speed", nullptr, 0);
-    EXPECT_EQ(e->defaultvalue, nullptr);
-    vrml_field *given = vrml_allocfield(VRML_SFINT32);
-    vrml_fieldtemplate *g = vrml_createfieldtemplate(VRML_EXPOSEDFIELD, VRML_SFINT32, "n", given, 0);
-    EXPECT_EQ(g->defaultvalue, given);
-    for (vrml_fieldtemplate *t : {m, e, g}) {
-        std::free(t->defaultvalue);
-        std::free(t->name);
-        std::free(t);
-    }
-}
-
 // Unlinks the first entry whose second word holds the value.
 TEST(DeleteChild, UnlinksTheEntryHoldingTheValue) {
     vrml_node *a = reinterpret_cast<vrml_node *>(0x10), *b = reinterpret_cast<vrml_node *>(0x20);

@@ -146,8 +146,9 @@ public:
 // Runs work with vrml_fatal_err turned into a jump back here: true when work
 // ended through it, its message then in *message. No object with a
 // destructor may live across a library call inside work; what the frames the
-// jump skips held is lost with them, and the leak checker ignores it.
-bool ends_fatally(const std::function<void()> &work, std::string *message = nullptr);
+// jump skips held is lost with them, and the leak checker ignores it unless
+// told not to.
+bool ends_fatally(const std::function<void()> &work, std::string *message = nullptr, bool ignore_leaks = true);
 
 std::string read_file(const std::string &path);
 
