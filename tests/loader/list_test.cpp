@@ -1,13 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <random>
 #include <thread>
-#include <vector>
 
 #include "fields/field_internal.h"
 #include "loader/memory.h"

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <string>
 
 #include "loader/report.h"
 #include "support/loaded_scene.h"

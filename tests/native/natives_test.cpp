@@ -1,18 +1,10 @@
 // The native runtime of a scene as a host and its plug-ins see it: sessions
 // of calls in tests/data/native/sessions.txt (see support/transcript.h), each
 // run in a scene loaded from empty input.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <cctype>
 #include <deque>
 #include <map>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "native/native_internal.h"
 #include "support/transcript.h"

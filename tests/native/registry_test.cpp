@@ -1,10 +1,6 @@
 // Runtime contexts and the registry, by key and by thread. (Libraries,
 // entries and positions: the sessions of natives_test.cpp.)
-#include <gtest/gtest.h>
-
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/sync.h"
 #include "support/test_support.h"

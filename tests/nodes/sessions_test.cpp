@@ -2,16 +2,10 @@
 // sees them: sessions of calls in tests/data/nodes/sessions.txt (see
 // support/transcript.h), each in a scene loaded from the text after " | " in its
 // title (empty without).
-#include <gtest/gtest.h>
-
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <regex>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "fields/field_internal.h"
 #include "nodes/node_internal.h"

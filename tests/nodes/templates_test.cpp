@@ -1,11 +1,7 @@
 // Node templates: the table of types and member templates. (Lookups by
 // name: sessions_test.cpp.)
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
-#include <cstdlib>
-#include <vector>
 
 #include "nodes/node_internal.h"
 #include "support/loaded_scene.h"

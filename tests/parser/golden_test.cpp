@@ -6,19 +6,14 @@
 // Worlds named fatal_* end the process through the fatal exit: their .diag
 // ends with the fatal message. ZEBVRML2_UPDATE_GOLDEN=1 rewrites the
 // expected files from the results instead of comparing.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <cctype>
 #include <map>
 #include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "fields/field_internal.h"
 #include "loader/memory.h"
@@ -204,8 +199,6 @@ TEST_P(Golden, LoadsAsRecorded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(World, Golden, testing::ValuesIn(names_in(kFolder, ".wrl")), param_name);
-
-
 
 // Host scripts: tests/data/golden/host/NAME.ops is a list of calls a host
 // makes on a loaded world, one a line; NAME.out is what each call gave (its

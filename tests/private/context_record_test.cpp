@@ -1,8 +1,6 @@
 // What the library keeps per context beside the context record: the node
 // limit of each context (the note that vrml_free_scene has run: the release
 // tests).
-#include <string>
-
 #include "support/loaded_scene.h"
 
 namespace {

@@ -4,7 +4,6 @@
 // removals from the indexed lists and from other lists, and counts the host
 // set wrong.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 

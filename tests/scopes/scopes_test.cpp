@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "nodes/node_internal.h"
 #include "scopes/scope_internal.h"
 #include "support/loaded_scene.h"
