@@ -66,15 +66,12 @@ TEST(DeleteChild, UnlinksTheEntryHoldingTheValue) {
     for (vrml_defentry *e : {&ea, &eb, &eb2}) vrml_listappend(&list, e);
     vrml_listitem *item = vrml_deletechild(&list, b);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->data, &eb);
+    EXPECT_EQ(std::vector<void *>({item->data, list.first->data, list.last->data,
+                                   vrml_deletechild(&list, reinterpret_cast<vrml_node *>(0x30)),
+                                   vrml_deletechild(nullptr, a), vrml_deletechild(&empty, a)}),
+              std::vector<void *>({&eb, &ea, &eb2, nullptr, nullptr, nullptr}));
+    EXPECT_EQ(list.count, 2);
     std::free(item);
-    EXPECT_EQ(list.count, 2);
-    EXPECT_EQ(list.first->data, &ea);
-    EXPECT_EQ(list.last->data, &eb2);
-    EXPECT_EQ(vrml_deletechild(&list, reinterpret_cast<vrml_node *>(0x30)), nullptr);
-    EXPECT_EQ(vrml_deletechild(nullptr, a), nullptr);
-    EXPECT_EQ(vrml_deletechild(&empty, a), nullptr);
-    EXPECT_EQ(list.count, 2);
     while (list.first) vrml_listdelete(&list, list.first->data);
 }
 
