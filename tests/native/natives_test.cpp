@@ -31,6 +31,9 @@ void log_call(const char *what, int reason, vrnrt_callinfo *info) {
     if (info->reserved || info->eventword2 || info->eventword3)
         g_out += " words " + std::to_string(info->reserved) + " " + std::to_string(info->eventword2) + " " +
                  std::to_string(info->eventword3);
+    for (int i = 0; reason == VRNRT_DESTRUCT && i < info->node->nodetemplate->membercount; ++i)
+        if (!info->node->members[i].content) i = INT32_MAX - 1, g_out += " (members gone)";
+    if (!vrnrt_getpc(reinterpret_cast<uintptr_t>(info->node ? info->node->context : nullptr))) g_out += " (no runtime)";
     g_out += "\n";
 }
 void on_construct(vrnrt_callinfo *info) { log_call("construct", VRNRT_CONSTRUCT, info); }
@@ -190,6 +193,26 @@ struct Session {
                 text += "| ";
             }
             return text + "avatar " + id(ctx->avatar);
+        }
+        if (call == "read") {  // TEXT: node statements read into the scene's root list
+            StringInput more(line.substr(5));
+            vrml_stream *saved = ctx->in;
+            ctx->in = more.get();
+            vrml_get_MFNodeList(ctx, ctx->root);
+            return ctx->in = saved, "";
+        }
+        if (call == "free") {  // vrml_free_scene: whether the context kept its streams, root list and scope
+            vrml_stream *in = ctx->in, *out = ctx->out;  // stack, the items left in its lists, its runtime
+            vrml_mfnode *root = ctx->root;
+            vrml_free_scene(ctx);
+            int listed = 0;
+            for (vrml_list *list : {&ctx->scopes, &ctx->instancescopes, &ctx->declaredscopes, &ctx->auxlist,
+                                    &ctx->timesensors, &ctx->proximitysensors, &ctx->imagetextures, &ctx->netobjects,
+                                    &ctx->avatars, &ctx->netvalues, &ctx->nettriggers, &ctx->allnodes, &ctx->viewpoints,
+                                    &ctx->navigationinfos, &ctx->fogs, &ctx->backgrounds})
+                listed += list->count + !!list->first + !!list->last;
+            bool kept = ctx->in == in && ctx->out == out && ctx->root == root && ctx->scopedepth == 1;
+            return (kept ? "kept, " : "lost, ") + std::to_string(listed) + " listed, " + (vrnrt_getpc(key) ? "runtime" : "no runtime");
         }
         return "?";
     }
