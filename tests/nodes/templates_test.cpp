@@ -47,11 +47,9 @@ TEST(TemplateTable, FindNodeFollowsChangesUpTo1024Templates) {
     std::free(table);
 }
 
-// Two exported names, one function: a zeroed record fit for both uses.
+// Two exported names of one function (the export tests compare their
+// addresses): a zeroed record fit for both uses.
 TEST(TemplateTable, AllocatorsShareOneOperation) {
-#if defined(__GNUC__) && !defined(_WIN32)
-    EXPECT_EQ(function_address(&vrml_createnamespace), function_address(&vrml_allocnodetemplate));
-#endif
     auto *record = static_cast<unsigned char *>(vrml_createnamespace());
     std::vector<unsigned char> zeros(std::max(sizeof(vrml_deftable), sizeof(vrml_nodetemplate)));
     EXPECT_EQ(std::vector<unsigned char>(record, record + zeros.size()), zeros);

@@ -149,12 +149,4 @@ bool ends_fatally(const std::function<void()> &work, std::string *message = null
 
 std::string read_file(const std::string &path);
 
-// The address of a function as the running program sees it: a compiler may
-// not know that two exported names are one function and fold a comparison.
-template <typename F>
-uintptr_t function_address(F *f) {
-    volatile uintptr_t a = reinterpret_cast<uintptr_t>(f);
-    return a;
-}
-
 #endif
