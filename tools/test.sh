@@ -32,8 +32,12 @@ extras=$!
 # extras: the background install has ended (its result is probed again by
 # each stage).
 extras() {
-  if [ -n "$extras" ]; then wait "$extras" || true; extras=""; fi
+  [ -z "$extras" ] || wait "$extras" || true
+  extras=""
 }
+# need PACKAGE REASON: installs PACKAGE's group with tools/install-deps.sh;
+# false, with REASON among the skipped, when that fails.
+need() { bash tools/install-deps.sh "$1" && return 0; skipped+=("$2"); return 1; }
 
 jobs=$(nproc 2>/dev/null || echo 2)
 passed=0 failed=0 skips=0
@@ -109,19 +113,14 @@ threads() {
 # ---- 3: 32-bit Linux ----------------------------------------------------
 linux32() {
   extras
-  if ! bash tools/install-deps.sh linux32; then
-    skipped+=("32-bit Linux: g++-multilib could not be installed"); return 0
-  fi
+  need linux32 "32-bit Linux: g++-multilib could not be installed" || return 0
   local emulator="" how="natively"
   mkdir -p build-linux32
   printf 'int main(void) { return sizeof(void *) == 4 ? 0 : 1; }\n' >build-linux32/probe.c
   gcc -m32 build-linux32/probe.c -o build-linux32/probe || return 1
   if ! ./build-linux32/probe 2>/dev/null; then
     echo "this kernel does not run 32-bit programs: using qemu-i386"
-    if ! bash tools/install-deps.sh qemu; then
-      skipped+=("32-bit Linux run: the kernel runs no 32-bit programs and qemu-user could not be installed")
-      return 0
-    fi
+    need qemu "32-bit Linux run: the kernel runs no 32-bit programs and qemu-user could not be installed" || return 0
     emulator=$(command -v qemu-i386) how="under qemu-i386"
   fi
   configure build-linux32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" \
@@ -155,10 +154,7 @@ trap stop_wine EXIT
 
 have_mingw=unknown
 mingw() {
-  if [ $have_mingw = unknown ]; then
-    extras
-    if bash tools/install-deps.sh mingw; then have_mingw=yes; else have_mingw=no; fi
-  fi
+  [ $have_mingw != unknown ] || { extras; have_mingw=no; bash tools/install-deps.sh mingw && have_mingw=yes; }
   [ $have_mingw = yes ]
 }
 
@@ -195,9 +191,7 @@ windows() {
 # ---- fuzzing ------------------------------------------------------------
 fuzzing() {
   extras
-  if ! bash tools/install-deps.sh fuzz; then
-    skipped+=("fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing"); return 0
-  fi
+  need fuzz "fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing" || return 0
   bash tools/fuzz.sh "${FUZZ_SECONDS:-60}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-60} s)")
 }
 

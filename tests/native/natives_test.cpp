@@ -71,11 +71,10 @@ struct Session {
         e.param = param;
         for (std::string flag; words >> flag;) {
             if (flag.rfind("size=", 0) == 0) e.size = static_cast<uint32_t>(std::stoul(flag.substr(5)));
-            if (flag == "-construct") e.construct = nullptr;
-            if (flag == "-destruct") e.destruct = nullptr;
-            if (flag == "-init") e.initialupdate = nullptr;
-            if (flag == "-traverse") e.traverse = nullptr;
             if (flag == "-unload") e.unload = nullptr;
+            for (auto [name, callback] : {std::pair{"-construct", &e.construct}, {"-destruct", &e.destruct},
+                                          {"-init", &e.initialupdate}, {"-traverse", &e.traverse}})
+                if (flag == name) *callback = nullptr;
         }
         return e;
     }

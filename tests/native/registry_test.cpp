@@ -11,11 +11,7 @@ std::string g_unloaded;  // every unload call's parameter, in order
 void record_unload(intptr_t param) { g_unloaded += std::to_string(param) + " "; }
 
 vrnrt_nodeentry entry(int32_t priority, intptr_t param) {
-    vrnrt_nodeentry e{};
-    e.priority = priority;
-    e.param = param;
-    e.unload = record_unload;
-    return e;
+    return {0, 0, priority, param, nullptr, nullptr, nullptr, nullptr, record_unload};
 }
 
 TEST(RegistryContexts, OneContextPerKeyRegisteredOnce) {

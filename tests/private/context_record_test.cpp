@@ -20,8 +20,7 @@ TEST(ContextRecord, EachContextKeepsItsOwnNodeLimit) {
         {{9, 2, 7}, 0, {9, 2, 7}},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE("limits " + std::to_string(row.own[0]) + " " + std::to_string(row.own[1]) +
-                     " " + std::to_string(row.own[2]) + ", process " + std::to_string(row.process));
+        SCOPED_TRACE("row " + std::to_string(&row - rows));
         LoadedScene scenes[3] = {LoadedScene(""), LoadedScene(""), LoadedScene("")};
         const int32_t process = vrml_setnodelimit(nullptr, row.process);
         for (int c = 0; c < 3; ++c)
