@@ -42,6 +42,12 @@ void on_init(vrnrt_callinfo *info) { log_call("init", VRNRT_INITIALUPDATE, info)
 void on_traverse(vrnrt_callinfo *info) { log_call("traverse", VRNRT_TRAVERSE, info); }
 void on_unload(intptr_t param) { g_out += "unload " + std::to_string(param) + "\n"; }
 
+// The scene's lists of nodes of types with bookkeeping.
+vrml_list vrml_context::*const kNodeLists[] = {
+    &vrml_context::timesensors, &vrml_context::proximitysensors, &vrml_context::imagetextures, &vrml_context::netobjects,
+    &vrml_context::avatars,     &vrml_context::netvalues,        &vrml_context::nettriggers,   &vrml_context::viewpoints,
+    &vrml_context::navigationinfos, &vrml_context::fogs,         &vrml_context::backgrounds};
+
 // One session's scene, plug-in entries and nodes (N1, N2, ... in creation order).
 struct Session {
     explicit Session(const std::string & = "") { g_objects = 0; }
@@ -161,10 +167,9 @@ struct Session {
         }
         if (call == "nulls") {  // NODE: calls without what they need, which do nothing
             vrml_context none{};
-            words >> a;
-            vrnrt_calldestructor(nullptr, nodes[a], nodes[a]->natives[0]);
-            vrnrt_calldestructor(ctx, nodes[a], nullptr);
             intptr_t no_route[4] = {};
+            words >> a;
+            vrnrt_calldestructor(nullptr, nodes[a], nodes[a]->natives[0]), vrnrt_calldestructor(ctx, nodes[a], nullptr);
             vrnrt_native_traverser(nullptr), vrnrt_native_traverser(no_route);
             vrnrt_newnativenode(&none, nodes[a], 50), vrnrt_oninitialupdate(&none);
             return vrnrt_createnativenode(nullptr) ? "made" : "";
@@ -185,10 +190,8 @@ struct Session {
         if (call == "proto") return words >> a, ctx->protoindex = std::stoi(a), "";
         if (call == "lists") {  // the nodes of each of the scene's lists, and its avatar
             std::string text;
-            for (vrml_list *list : {&ctx->timesensors, &ctx->proximitysensors, &ctx->imagetextures, &ctx->netobjects,
-                                    &ctx->avatars, &ctx->netvalues, &ctx->nettriggers, &ctx->viewpoints,
-                                    &ctx->navigationinfos, &ctx->fogs, &ctx->backgrounds}) {
-                for (vrml_listitem *it = list->first; it; it = it->next) text += id(it->data) + " ";
+            for (vrml_list vrml_context::*list : kNodeLists) {
+                for (vrml_listitem *it = (ctx->*list).first; it; it = it->next) text += id(it->data) + " ";
                 text += "| ";
             }
             return text + "avatar " + id(ctx->avatar);
@@ -205,11 +208,10 @@ struct Session {
             vrml_mfnode *root = ctx->root;
             vrml_free_scene(ctx);
             int listed = 0;
-            for (vrml_list *list : {&ctx->scopes, &ctx->instancescopes, &ctx->declaredscopes, &ctx->auxlist,
-                                    &ctx->timesensors, &ctx->proximitysensors, &ctx->imagetextures, &ctx->netobjects,
-                                    &ctx->avatars, &ctx->netvalues, &ctx->nettriggers, &ctx->allnodes, &ctx->viewpoints,
-                                    &ctx->navigationinfos, &ctx->fogs, &ctx->backgrounds})
+            for (vrml_list *list : {&ctx->scopes, &ctx->instancescopes, &ctx->declaredscopes, &ctx->auxlist, &ctx->allnodes})
                 listed += list->count + !!list->first + !!list->last;
+            for (vrml_list vrml_context::*list : kNodeLists)
+                listed += (ctx->*list).count + !!(ctx->*list).first + !!(ctx->*list).last;
             bool kept = ctx->in == in && ctx->out == out && ctx->root == root && ctx->scopedepth == 1;
             return (kept ? "kept, " : "lost, ") + std::to_string(listed) + " listed, " + (vrnrt_getpc(key) ? "runtime" : "no runtime");
         }

@@ -50,10 +50,8 @@ struct Session {
             if (nodes[k] == node) return "N" + std::to_string(k + 1);
         return node ? node->nodetemplate->name : "null";
     }
-    std::string named(vrml_node *node) {
-        if (!node) return "null";
-        nodes.push_back(node);
-        return "N" + std::to_string(nodes.size());
+    std::string named(vrml_node *node) {  // the new node's name
+        return node ? (nodes.push_back(node), "N" + std::to_string(nodes.size())) : "null";
     }
     std::string text(int type, const vrml_field *value) {
         if (!value) return "null";
