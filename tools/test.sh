@@ -32,8 +32,12 @@ extras=$!
 # extras: the background install has ended (its result is probed again by
 # each stage).
 extras() {
-  if [ -n "$extras" ]; then wait "$extras" || true; extras=""; fi
+  [ -z "$extras" ] || wait "$extras" || true
+  extras=""
 }
+# need PACKAGE REASON: installs PACKAGE's group with tools/install-deps.sh;
+# false, with REASON among the skipped, when that fails.
+need() { bash tools/install-deps.sh "$1" && return 0; skipped+=("$2"); return 1; }
 
 jobs=$(nproc 2>/dev/null || echo 2)
 passed=0 failed=0 skips=0
@@ -42,21 +46,13 @@ ran=() skipped=() broken=() times=()
 # Runs ctest in a build folder and adds its summary to the totals.
 run_ctest() {
   local dir=$1; shift
-  local status=0
+  local status=0 line f t s
   (cd "$dir" && ctest -j"$jobs" --output-on-failure "$@") 2>&1 | tee "$dir/ctest.log" || status=1
-  local line
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -n 1 || true)
-  if [ -n "$line" ]; then
-    local f t s
-    f=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
-    t=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
-    s=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$dir/ctest.log" || true)
-    passed=$((passed + t - f - s))
-    failed=$((failed + f))
-    skips=$((skips + s))
-  else
-    status=1
-  fi
+  [ -n "$line" ] || return 1
+  read -r f t <<<"$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' <<<"$line")"
+  s=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$dir/ctest.log" || true)
+  passed=$((passed + t - f - s)) failed=$((failed + f)) skips=$((skips + s))
   return $status
 }
 
@@ -87,9 +83,8 @@ stage() {
 
 # ---- 1 and 2 ------------------------------------------------------------
 native() {
-  if [ $python_deps = no ]; then
+  [ $python_deps = yes ] ||
     skipped+=("the Python module and its tests: Python's development files, pybind11, numpy or pytest could not be installed")
-  fi
   configure build && build build && run_ctest build && ran+=("native")
 }
 
@@ -117,19 +112,14 @@ threads() {
 # ---- 3: 32-bit Linux ----------------------------------------------------
 linux32() {
   extras
-  if ! bash tools/install-deps.sh linux32; then
-    skipped+=("32-bit Linux: g++-multilib could not be installed"); return 0
-  fi
+  need linux32 "32-bit Linux: g++-multilib could not be installed" || return 0
   local emulator="" how="natively"
   mkdir -p build-linux32
   printf 'int main(void) { return sizeof(void *) == 4 ? 0 : 1; }\n' >build-linux32/probe.c
   gcc -m32 build-linux32/probe.c -o build-linux32/probe || return 1
   if ! ./build-linux32/probe 2>/dev/null; then
     echo "this kernel does not run 32-bit programs: using qemu-i386"
-    if ! bash tools/install-deps.sh qemu; then
-      skipped+=("32-bit Linux run: the kernel runs no 32-bit programs and qemu-user could not be installed")
-      return 0
-    fi
+    need qemu "32-bit Linux run: the kernel runs no 32-bit programs and qemu-user could not be installed" || return 0
     emulator=$(command -v qemu-i386) how="under qemu-i386"
   fi
   configure build-linux32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" \
@@ -163,52 +153,44 @@ trap stop_wine EXIT
 
 have_mingw=unknown
 mingw() {
-  if [ $have_mingw = unknown ]; then
-    extras
-    if bash tools/install-deps.sh mingw; then have_mingw=yes; else have_mingw=no; fi
-  fi
+  [ $have_mingw != unknown ] || { extras; have_mingw=no; bash tools/install-deps.sh mingw && have_mingw=yes; }
   [ $have_mingw = yes ]
 }
 
-win64() {
-  if ! mingw; then skipped+=("Windows: the mingw-w64 compilers could not be installed"); return 0; fi
-  configure build-win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" &&
-    build build-win64 || return 1
-  if ! bash tools/install-deps.sh wine; then
-    skipped+=("64-bit Windows run: Wine could not be installed (built only)"); return 0
+# windows BITS ARCH LOADERS: the mingw-w64 build for ARCH run under Wine.
+# Without Wine the 64-bit build is only built, and of the 32-bit one only the
+# DLLs, whose export tables are checked.
+windows() {
+  local bits=$1 dir=build-win$1 wine=wine toolchain="-DCMAKE_TOOLCHAIN_FILE=$root/cmake/toolchain-mingw-$2.cmake"
+  [ "$bits" = 64 ] || wine=wine32
+  if ! mingw; then
+    [ "$bits" = 32 ] || skipped+=("Windows: the mingw-w64 compilers could not be installed")
+    return 0
   fi
-  # Configure again so that the build finds the Wine loader just installed.
-  configure build-win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" &&
-    start_wine build-wine64 "$(command -v /usr/lib/wine/wine64 wine64 | head -n 1)" &&
-    run_ctest build-win64 && ran+=("64-bit Windows (wine64)")
+  if ! bash tools/install-deps.sh $wine; then
+    if [ "$bits" = 64 ]; then
+      skipped+=("64-bit Windows run: Wine could not be installed (built only)")
+      configure "$dir" "$toolchain" && build "$dir"
+      return
+    fi
+    skipped+=("32-bit Windows test run: the 32-bit Wine (wine32:i386) cannot be installed here; only the DLLs were built and their export tables checked")
+    configure "$dir" "$toolchain" && cmake --build "$dir" -j"$jobs" --target zebvrml2 zebio &&
+      run_ctest "$dir" -R '^exports\.' && ran+=("32-bit Windows DLL export tables (objdump)")
+    return
+  fi
+  # Configured once Wine is installed, so that the build finds its loader.
+  configure "$dir" "$toolchain" && build "$dir" &&
+    start_wine "build-wine$bits" "$(command -v $3 | head -n 1)" "win$bits" &&
+    run_ctest "$dir" && ran+=("$bits-bit Windows (wine$bits)")
   local status=$?
   stop_wine
   return $status
 }
 
-win32() {
-  if ! mingw; then return 0; fi
-  configure build-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" || return 1
-  if bash tools/install-deps.sh wine32; then
-    configure build-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" &&
-      build build-win32 && start_wine build-wine32 "$(command -v /usr/lib/wine/wine wine | head -n 1)" win32 &&
-      run_ctest build-win32 && ran+=("32-bit Windows (wine32)")
-    local status=$?
-    stop_wine
-    return $status
-  else
-    skipped+=("32-bit Windows test run: the 32-bit Wine (wine32:i386) cannot be installed here; only the DLLs were built and their export tables checked")
-    cmake --build build-win32 -j"$jobs" --target zebvrml2 zebio &&
-      run_ctest build-win32 -R '^exports\.' && ran+=("32-bit Windows DLL export tables (objdump)")
-  fi
-}
-
 # ---- fuzzing ------------------------------------------------------------
 fuzzing() {
   extras
-  if ! bash tools/install-deps.sh fuzz; then
-    skipped+=("fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing"); return 0
-  fi
+  need fuzz "fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing" || return 0
   bash tools/fuzz.sh "${FUZZ_SECONDS:-60}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-60} s)")
 }
 
@@ -217,22 +199,17 @@ stage "number conversions (fieldnum_check)" numbers
 stage "sanitizer build and tests" sanitized
 stage "thread sanitizer (native runtime)" threads
 stage "32-bit Linux build and tests" linux32
-stage "64-bit Windows build and tests" win64
-stage "32-bit Windows build and tests" win32
+stage "64-bit Windows build and tests" windows 64 x86_64 "/usr/lib/wine/wine64 wine64"
+stage "32-bit Windows build and tests" windows 32 i686 "/usr/lib/wine/wine wine"
 stage "fuzzing the loader and printer" fuzzing
 
 echo
 echo "== summary"
 printf '  %s\n' "${times[@]}"
-echo "ran:"
-printf '  %s\n' "${ran[@]}"
-if [ ${#skipped[@]} -gt 0 ]; then
-  echo "skipped:"
-  printf '  %s\n' "${skipped[@]}"
-fi
-if [ ${#broken[@]} -gt 0 ]; then
-  echo "failed stages:"
-  printf '  %s\n' "${broken[@]}"
-fi
+# show TITLE ITEM...: the items under their title, when there are any.
+show() { [ $# -gt 1 ] || return 0; echo "$1"; shift; printf '  %s\n' "$@"; }
+show "ran:" "${ran[@]}"
+show "skipped:" "${skipped[@]}"
+show "failed stages:" "${broken[@]}"
 echo "total: $passed passed, $failed failed, $skips skipped"
 [ ${#broken[@]} -eq 0 ] && [ "$failed" -eq 0 ]

@@ -19,38 +19,30 @@ namespace {
 
 constexpr size_t kOneMiB = 1024 * 1024;
 
-std::string repeat(const std::string &text, int n) {
-    std::string all;
-    all.reserve(text.size() * static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) all += text;
-    return all;
-}
-std::string nested_groups(int n, const std::string &inner = "") {
-    return repeat("Group { children [ ", n) + inner + repeat("] } ", n);
-}
 // text with each <N*PART> replaced by PART repeated N times.
 std::string expand(const std::string &text) {
     std::string all;
     size_t at = 0;
     for (size_t open; (open = text.find('<', at)) != std::string::npos; at = text.find('>', open) + 1) {
         const size_t star = text.find('*', open);
-        all += text.substr(at, open - at) +
-               repeat(text.substr(star + 1, text.find('>', star) - star - 1), std::stoi(text.substr(open + 1)));
+        all += text.substr(at, open - at);
+        for (int n = std::stoi(text.substr(open + 1)); n > 0; --n) all += text.substr(star + 1, text.find('>', star) - star - 1);
     }
     return all + text.substr(at);
+}
+std::string nested_groups(int n, const std::string &inner = "") {
+    const std::string times = "<" + std::to_string(n) + "*";
+    return expand(times + "Group { children [ >" + inner + times + "] } >");
 }
 
 #ifdef _WIN32
 DWORD WINAPI thread_main(LPVOID fn) {
+#else
+void *thread_main(void *fn) {
+#endif
     (*static_cast<const std::function<void()> *>(fn))();
     return 0;
 }
-#else
-void *thread_main(void *fn) {
-    (*static_cast<const std::function<void()> *>(fn))();
-    return nullptr;
-}
-#endif
 
 // Runs fn on a new thread with a 1 MiB stack (the Windows default) and waits.
 void run_on_one_mib(const std::function<void()> &fn) {

@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cctype>
 #include <random>
-#include <string>
 
 #include "loader/lexer.h"
 #include "loader/loader.h"

@@ -1,18 +1,10 @@
 // The native runtime of a scene as a host and its plug-ins see it: sessions
 // of calls in tests/data/native/sessions.txt (see support/transcript.h), each
 // run in a scene loaded from empty input.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <cctype>
 #include <deque>
 #include <map>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "native/native_internal.h"
 #include "support/transcript.h"
@@ -39,6 +31,9 @@ void log_call(const char *what, int reason, vrnrt_callinfo *info) {
     if (info->reserved || info->eventword2 || info->eventword3)
         g_out += " words " + std::to_string(info->reserved) + " " + std::to_string(info->eventword2) + " " +
                  std::to_string(info->eventword3);
+    for (int i = 0; reason == VRNRT_DESTRUCT && i < info->node->nodetemplate->membercount; ++i)
+        if (!info->node->members[i].content) i = INT32_MAX - 1, g_out += " (members gone)";
+    if (!vrnrt_getpc(reinterpret_cast<uintptr_t>(info->node ? info->node->context : nullptr))) g_out += " (no runtime)";
     g_out += "\n";
 }
 void on_construct(vrnrt_callinfo *info) { log_call("construct", VRNRT_CONSTRUCT, info); }
@@ -46,6 +41,12 @@ void on_destruct(vrnrt_callinfo *info) { log_call("destruct", VRNRT_DESTRUCT, in
 void on_init(vrnrt_callinfo *info) { log_call("init", VRNRT_INITIALUPDATE, info); }
 void on_traverse(vrnrt_callinfo *info) { log_call("traverse", VRNRT_TRAVERSE, info); }
 void on_unload(intptr_t param) { g_out += "unload " + std::to_string(param) + "\n"; }
+
+// The scene's lists of nodes of types with bookkeeping.
+vrml_list vrml_context::*const kNodeLists[] = {
+    &vrml_context::timesensors, &vrml_context::proximitysensors, &vrml_context::imagetextures, &vrml_context::netobjects,
+    &vrml_context::avatars,     &vrml_context::netvalues,        &vrml_context::nettriggers,   &vrml_context::viewpoints,
+    &vrml_context::navigationinfos, &vrml_context::fogs,         &vrml_context::backgrounds};
 
 // One session's scene, plug-in entries and nodes (N1, N2, ... in creation order).
 struct Session {
@@ -76,16 +77,16 @@ struct Session {
         e.param = param;
         for (std::string flag; words >> flag;) {
             if (flag.rfind("size=", 0) == 0) e.size = static_cast<uint32_t>(std::stoul(flag.substr(5)));
-            if (flag == "-construct") e.construct = nullptr;
-            if (flag == "-destruct") e.destruct = nullptr;
-            if (flag == "-init") e.initialupdate = nullptr;
-            if (flag == "-traverse") e.traverse = nullptr;
             if (flag == "-unload") e.unload = nullptr;
+            for (auto [name, callback] : {std::pair{"-construct", &e.construct}, {"-destruct", &e.destruct},
+                                          {"-init", &e.initialupdate}, {"-traverse", &e.traverse}})
+                if (flag == name) *callback = nullptr;
         }
         return e;
     }
     std::string natives(vrml_node *node) {
         if (!node->natives) return "none";
+        if (!*node->natives) return "empty";
         std::string text;
         for (vrnrt_native **slot = node->natives; *slot; ++slot)
             text += std::to_string((*slot)->libid) + "/" + std::to_string((*slot)->priority) + "/" +
@@ -159,22 +160,60 @@ struct Session {
             std::copy(event, event + 5, g_event);
             return vrnrt_native_traverser(g_event), "";
         }
-        if (call == "destruct") {  // NODE I: the destructor for native I
-            words >> a >> b;
-            return vrnrt_calldestructor(ctx, nodes[a], nodes[a]->natives[std::stoi(b)]), "";
+        if (call == "destruct") {  // NODE I [OF]: the destructor for native I (of node OF)
+            std::string of;
+            words >> a >> b >> of;
+            return vrnrt_calldestructor(ctx, nodes[a], nodes[of.empty() ? a : of]->natives[std::stoi(b)]), "";
         }
+        if (call == "nulls") {  // NODE: calls without what they need, which do nothing
+            vrml_context none{};
+            intptr_t no_route[4] = {};
+            words >> a;
+            vrnrt_calldestructor(nullptr, nodes[a], nodes[a]->natives[0]), vrnrt_calldestructor(ctx, nodes[a], nullptr);
+            vrnrt_native_traverser(nullptr), vrnrt_native_traverser(no_route);
+            vrnrt_newnativenode(&none, nodes[a], 50), vrnrt_oninitialupdate(&none);
+            return vrnrt_createnativenode(nullptr) ? "made" : "";
+        }
+        if (call == "template") return words >> a, std::to_string(vrml_addtemplate(ctx->templates,
+                                                      vrml_createnodetemplate(strdup(a.c_str()), 0, nullptr)));
+        if (call == "nullentry") return words >> a, std::to_string(vrnrt_pc_sortlistappend(&pc->entries[type(a)], nullptr));
+        if (call == "pop") return words >> a, std::free(vrnrt_listpop(&pc->entries[type(a)])), "";
+        if (call == "netid") {  // NODE: member 1 (id) and its status
+            words >> a;
+            vrml_member &id = nodes[a]->members[1];
+            return std::to_string(vrml_memberContentPtr(&id)->sfint32) + " status " + std::to_string(id.status);
+        }
+        if (call == "constructor") return words >> a >> b, std::to_string(vrml_runconstructor(ctx, nodes[a], type(b)));
+        if (call == "nextid") return std::to_string(ctx->nextnetobjectid);
         if (call == "init") return vrnrt_oninitialupdate(ctx), "";
         if (call == "pending") return std::to_string(pc->pending.count) + (pc->pending.head ? "" : " (no head)");
         if (call == "proto") return words >> a, ctx->protoindex = std::stoi(a), "";
         if (call == "lists") {  // the nodes of each of the scene's lists, and its avatar
             std::string text;
-            for (vrml_list *list : {&ctx->timesensors, &ctx->proximitysensors, &ctx->imagetextures, &ctx->netobjects,
-                                    &ctx->avatars, &ctx->netvalues, &ctx->nettriggers, &ctx->viewpoints,
-                                    &ctx->navigationinfos, &ctx->fogs, &ctx->backgrounds}) {
-                for (vrml_listitem *it = list->first; it; it = it->next) text += id(it->data) + " ";
+            for (vrml_list vrml_context::*list : kNodeLists) {
+                for (vrml_listitem *it = (ctx->*list).first; it; it = it->next) text += id(it->data) + " ";
                 text += "| ";
             }
             return text + "avatar " + id(ctx->avatar);
+        }
+        if (call == "read") {  // TEXT: node statements read into the scene's root list
+            StringInput more(line.substr(5));
+            vrml_stream *saved = ctx->in;
+            ctx->in = more.get();
+            vrml_get_MFNodeList(ctx, ctx->root);
+            return ctx->in = saved, "";
+        }
+        if (call == "free") {  // vrml_free_scene: whether the context kept its streams, root list and scope
+            vrml_stream *in = ctx->in, *out = ctx->out;  // stack, the items left in its lists, its runtime
+            vrml_mfnode *root = ctx->root;
+            vrml_free_scene(ctx);
+            int listed = 0;
+            for (vrml_list *list : {&ctx->scopes, &ctx->instancescopes, &ctx->declaredscopes, &ctx->auxlist, &ctx->allnodes})
+                listed += list->count + !!list->first + !!list->last;
+            for (vrml_list vrml_context::*list : kNodeLists)
+                listed += (ctx->*list).count + !!(ctx->*list).first + !!(ctx->*list).last;
+            bool kept = ctx->in == in && ctx->out == out && ctx->root == root && ctx->scopedepth == 1;
+            return (kept ? "kept, " : "lost, ") + std::to_string(listed) + " listed, " + (vrnrt_getpc(key) ? "runtime" : "no runtime");
         }
         return "?";
     }
@@ -182,67 +221,6 @@ struct Session {
 
 TEST(Natives, SessionsMatchTheirTranscripts) {
     check_sessions<Session>("native/sessions.txt", g_out, LogCapture::kWithNotices);
-}
-
-// Script nodes are served by the Script type's entries, other declared types
-// by none; a native that cannot be made is skipped with a message; calls
-// without what they need do nothing.
-TEST(Natives, ScriptsFailuresAndMissingArguments) {
-    Session s;
-    g_out.clear();
-    vrnrt_nodeentry e{0, 8, 0, 38, on_construct, on_destruct, nullptr, on_traverse, nullptr};
-    ASSERT_EQ(vrnrt_loadplugin_nodeentry(s.key, "scripts", VRML_BUILTIN_SCRIPT, &e), 1);
-    int id = vrml_addtemplate(s.ctx->templates, vrml_createnodetemplate(strdup("Script"), 0, nullptr));
-    vrml_node *script = vrml_createnode(s.ctx, id);
-    vrnrt_finalizeplugins(s.key);
-    EXPECT_EQ(s.natives(script), "1/0/38 #1");
-    EXPECT_EQ(vrnrt_getnativenode(script, 1), script->natives[0]->object);
-    int other = vrml_addtemplate(s.ctx->templates, vrml_createnodetemplate(strdup("Proto"), 0, nullptr));
-    vrml_node *proto = vrml_createnode_nc(s.ctx, other);
-    vrnrt_native *array[2] = {script->natives[0], nullptr};
-    proto->natives = array;
-    vrnrt_calldestructor(s.ctx, proto, array[0]);
-    EXPECT_EQ(vrnrt_getnativenode(proto, 1), nullptr);
-    proto->natives = nullptr;
-    vrnrt_calldestructor(nullptr, script, array[0]);
-    vrnrt_calldestructor(s.ctx, nullptr, array[0]);
-    vrnrt_calldestructor(s.ctx, script, nullptr);
-    vrnrt_native_traverser(nullptr);
-    intptr_t no_route[4] = {};
-    vrnrt_native_traverser(no_route);
-    EXPECT_EQ(vrnrt_getnativenode(nullptr, 1), nullptr);
-    EXPECT_EQ(vrnrt_createnativenode(nullptr), nullptr);
-    vrml_context none{};
-    vrnrt_newnativenode(&none, script, 50);
-    vrnrt_oninitialupdate(&none);
-    EXPECT_EQ(g_out, "construct 38 Script #1\n");
-    ASSERT_EQ(vrnrt_pc_sortlistappend(&vrnrt_getpc(s.key)->entries[50], nullptr), 0);
-    LogCapture log;
-    EXPECT_EQ(s.natives(vrml_createnode(s.ctx, 50)), "");  // an empty array
-    EXPECT_EQ(log.texts(), (std::vector<std::string>{"v_nnn: could not create native"}));
-    std::free(vrnrt_listpop(&vrnrt_getpc(s.key)->entries[50]));
-}
-
-// Network objects are numbered in creation order (their id still unassigned
-// for the writer); the constructor table's entry alone numbers too.
-TEST(Natives, NetworkObjectsAreNumberedInCreationOrder) {
-    LoadedScene scene("");
-    vrml_context *ctx = scene.ctx;
-    std::vector<void *> objects, listed;
-    for (int i = 0; i < 3; ++i) objects.push_back(vrml_createnode(ctx, 59));
-    for (vrml_listitem *it = ctx->netobjects.first; it; it = it->next) listed.push_back(it->data);
-    EXPECT_EQ(listed, objects);
-    for (int i = 0; i < 3; ++i) {
-        vrml_member &id = static_cast<vrml_node *>(objects[i])->members[1];
-        EXPECT_EQ(vrml_memberContentPtr(&id)->sfint32, i);
-        EXPECT_EQ(id.status, 0);
-    }
-    EXPECT_EQ(ctx->nextnetobjectid, 3);
-    auto *first = static_cast<vrml_node *>(objects[0]);
-    EXPECT_EQ(vrml_runconstructor(ctx, first, 59), 0);
-    EXPECT_EQ(vrml_memberContentPtr(&first->members[1])->sfint32, 3);
-    EXPECT_EQ(vrml_runconstructor(ctx, first, 81), 0);
-    EXPECT_EQ(ctx->netobjects.count, 4);
 }
 
 }  // namespace

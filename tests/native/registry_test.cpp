@@ -1,10 +1,6 @@
 // Runtime contexts and the registry, by key and by thread. (Libraries,
 // entries and positions: the sessions of natives_test.cpp.)
-#include <gtest/gtest.h>
-
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/sync.h"
 #include "support/test_support.h"
@@ -15,11 +11,7 @@ std::string g_unloaded;  // every unload call's parameter, in order
 void record_unload(intptr_t param) { g_unloaded += std::to_string(param) + " "; }
 
 vrnrt_nodeentry entry(int32_t priority, intptr_t param) {
-    vrnrt_nodeentry e{};
-    e.priority = priority;
-    e.param = param;
-    e.unload = record_unload;
-    return e;
+    return {0, 0, priority, param, nullptr, nullptr, nullptr, nullptr, record_unload};
 }
 
 TEST(RegistryContexts, OneContextPerKeyRegisteredOnce) {

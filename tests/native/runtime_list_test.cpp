@@ -1,13 +1,10 @@
 // The runtime's lists, each compared with a standard container over random
 // operations: the queues with std::deque, the ordered insertion and the
 // insertion sort with std::stable_sort.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <random>
-#include <vector>
 
 #include "support/test_support.h"
 

@@ -1,6 +1,4 @@
 // The built-in node table as a host sees it.
-#include <gtest/gtest.h>
-
 #include <regex>
 
 #include "fields/field_internal.h"

@@ -2,16 +2,10 @@
 // sees them: sessions of calls in tests/data/nodes/sessions.txt (see
 // support/transcript.h), each in a scene loaded from the text after " | " in its
 // title (empty without).
-#include <gtest/gtest.h>
-
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <regex>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "fields/field_internal.h"
 #include "nodes/node_internal.h"
@@ -56,10 +50,8 @@ struct Session {
             if (nodes[k] == node) return "N" + std::to_string(k + 1);
         return node ? node->nodetemplate->name : "null";
     }
-    std::string named(vrml_node *node) {
-        if (!node) return "null";
-        nodes.push_back(node);
-        return "N" + std::to_string(nodes.size());
+    std::string named(vrml_node *node) {  // the new node's name
+        return node ? (nodes.push_back(node), "N" + std::to_string(nodes.size())) : "null";
     }
     std::string text(int type, const vrml_field *value) {
         if (!value) return "null";

@@ -6,19 +6,15 @@
 // Worlds named fatal_* end the process through the fatal exit: their .diag
 // ends with the fatal message. ZEBVRML2_UPDATE_GOLDEN=1 rewrites the
 // expected files from the results instead of comparing.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <cctype>
 #include <map>
 #include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "fields/field_internal.h"
 #include "loader/memory.h"
@@ -205,13 +201,12 @@ TEST_P(Golden, LoadsAsRecorded) {
 
 INSTANTIATE_TEST_SUITE_P(World, Golden, testing::ValuesIn(names_in(kFolder, ".wrl")), param_name);
 
-
-
 // Host scripts: tests/data/golden/host/NAME.ops is a list of calls a host
 // makes on a loaded world, one a line; NAME.out is what each call gave (its
 // return value, what it wrote, what it logged). For what a world cannot
 // express: run-time routes and notifiers, the writer's entry points, single
-// statements read straight from a stream, the EXTERNPROTO wiring.
+// statements read straight from a stream, the EXTERNPROTO wiring, the scope
+// stack.
 const fs::path kHostFolder = kFolder / "host";
 
 std::string unescaped(const std::string &text) {
@@ -222,6 +217,7 @@ std::string unescaped(const std::string &text) {
 }
 
 struct HostScript {
+    std::deque<std::string> held;  // DEF names of scopes with an owner: the host's
     std::unique_ptr<LoadedScene> scene;
     std::vector<std::unique_ptr<StringInput>> inputs;
     int a = 0, b = 0;
@@ -243,6 +239,11 @@ struct HostScript {
     std::string unread() { return "unread: \"" + escaped(inputs.back()->rest()) + "\"\n"; }
     std::string written(std::string text) { return text.empty() ? "" : "wrote: " + escaped(text) + "\n"; }
     std::string rc(int value) { return "rc " + std::to_string(value) + "\n"; }
+    std::string scope_name(vrml_scope *scope) {  // by its place in the scope list
+        for (int i = 0; scope && vrml_getscopeentry(ctx(), i); ++i)
+            if (vrml_getscopeentry(ctx(), i) == scope) return "S" + std::to_string(i);
+        return scope ? "unlisted" : "none";
+    }
     std::string statement(const std::string &text, char *defname) {
         read_from(text);
         vrml_field *r = vrml_parse_node(ctx(), defname);
@@ -327,7 +328,34 @@ struct HostScript {
         if (op == "class") return node(x)->nodetemplate->members[member(node(x), y)].memberclass = std::stoi(z), "";
         if (op == "protoindex") return ctx()->protoindex = std::stoi(x), "";
         if (op == "limit") return rc(vrml_setnodelimit(ctx(), std::stoi(x)));
-        if (op == "dupscope") return rc(vrml_pushscopeidx(ctx(), vrml_dupscope(ctx(), vrml_getscopeentry(ctx(), 0))));
+        if (op == "dupscope") return rc(vrml_pushscopeidx(ctx(), vrml_dupscope(ctx(), vrml_getscopeentry(ctx(), x.empty() ? 0 : std::stoi(x)))));
+        if (op == "newscope") return rc(vrml_newscope(ctx()));
+        if (op == "push") return rc(x == "-" ? vrml_pushscope(ctx(), nullptr) : vrml_pushscopeidx(ctx(), std::stoi(x)));
+        if (op == "pop") return "popped " + scope_name(vrml_popscope(ctx())) + "\n";
+        if (op == "set") return rc(vrml_setscope(ctx(), std::stoi(x)));
+        if (op == "owner") return vrml_getscopeentry(ctx(), std::stoi(x))->owner = node(y), "";
+        if (op == "def") {
+            vrml_scope *scope = vrml_getscopeentry(ctx(), std::stoi(x));
+            char *name = scope->owner ? held.emplace_back(y).data() : nullptr;
+            if (!name) vrml_savestring(&name, y.c_str());
+            vrml_node *bound = z.empty() ? nullptr : node(z);
+            std::string out = rc(vrml_adddef(scope->deftable, name, bound));
+            return out + (bound ? "node DEF " + std::string(bound->defname) + "\n" : "");
+        }
+        if (op == "find") return rc(vrml_finddefidx(ctx()->deftable, x.c_str()));
+        if (op == "scopes") {
+            vrml_context *c = ctx();
+            std::string templates = "?", defs = "?";
+            for (int i = 0; vrml_getscopeentry(c, i); ++i) {
+                if (templates == "?" && vrml_getscopeentry(c, i)->templates == c->templates) templates = scope_name(vrml_getscopeentry(c, i));
+                if (defs == "?" && vrml_getscopeentry(c, i)->deftable == c->deftable) defs = scope_name(vrml_getscopeentry(c, i));
+            }
+            return "depth " + std::to_string(c->scopedepth) + ", index " + std::to_string(c->scopeindex) + ", top " +
+                   scope_name(vrml_gettopscope(c)) + ", parent " + scope_name(vrml_getparentscope(c)) + ", templates of " +
+                   templates + ", DEFs of " + defs + ", owner " + (!c->scopeowner ? "none" : c->scopeowner->defname ? c->scopeowner->defname : "unnamed") +
+                   ", declared " + std::to_string(c->declaredscopes.count) + ", instances " +
+                   std::to_string(c->instancescopes.count) + "\n";
+        }
         if (op == "dup") {
             vrml_field record{};
             if (x != "none") record.sfnode = {std::stoi(x), node(y)};

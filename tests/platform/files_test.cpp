@@ -1,11 +1,7 @@
 // File names as each system spells them (line ends and byte-exact reading
 // and writing are checked by the stream tests on every system).
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "support/test_support.h"
 

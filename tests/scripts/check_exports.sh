@@ -1,10 +1,11 @@
 #!/bin/sh
 # Checks the names a shared library exports against its module definition
 # file ("name", "name DATA" or "name = target"; ";" comments): exactly its
-# names, no others. For a Windows DLL, read with OBJDUMP, also: each
-# "a = b" leads to the same address as b; names marked DATA lead outside the
-# code section, the others into it; it imports from system DLLs and zebio.dll
-# only (the C and C++ runtimes are linked in).
+# names, no others, each "a = b" at the same address as b (one function, as a
+# host comparing the two sees it). For a Windows DLL, read with OBJDUMP,
+# also: names marked DATA lead outside the code section, the others into it;
+# it imports from system DLLs and zebio.dll only (the C and C++ runtimes are
+# linked in).
 # With --list, checks instead that the definition file exports exactly the
 # names of the interface list (platform/exported-names.txt): "name", "name
 # DATA" (a table, which the .def must mark DATA) or "name extension" (one of
@@ -33,7 +34,8 @@ if [ "$lib" = --list ]; then
   mv "$tmp/want" "$tmp/have"
   awk '{ print $1 }' "$tmp/list" | sort -u >"$tmp/want"
 elif [ -z "$objdump" ]; then
-  nm -D --defined-only "$lib" | awk '$2 ~ /^[TDBRVWiu]$/ { print $3 }' | sed 's/@.*//' | sort -u >"$tmp/have"
+  nm -D --defined-only "$lib" | awk '$2 ~ /^[TDBRVWiu]$/ { sub(/@.*/, "", $3); print $3, $1 }' | sort >"$tmp/have_rva"
+  awk '{ print $1 }' "$tmp/have_rva" | sort -u >"$tmp/have"
 else
   "$objdump" -p "$lib" >"$tmp/p"
   "$objdump" -h "$lib" >"$tmp/h"
@@ -53,8 +55,11 @@ missing=$(comm -23 "$tmp/want" "$tmp/have") extra=$(comm -13 "$tmp/want" "$tmp/h
 status=0
 [ -z "$missing" ] || { echo "not exported:" $missing; status=1; }
 [ -z "$extra" ] || { echo "exported but not listed:" $extra; status=1; }
+rva() { awk -v n="$1" '$1 == n { print $2 }' "$tmp/have_rva"; }
+while [ -s "$tmp/have_rva" ] && read -r name eq target; do
+  [ "$eq" != "=" ] || [ "$(rva "$name")" = "$(rva "$target")" ] || { echo "$name does not lead to $target"; status=1; }
+done <"$tmp/def"
 if [ -n "$objdump" ]; then
-  rva() { awk -v n="$1" '$1 == n { print $2 }' "$tmp/have_rva"; }
   # The code section as offsets from the image base.
   base=$(awk '$1 == "ImageBase" { print $2 }' "$tmp/p")
   text=$(awk '$2 == ".text" { print $4, $3 }' "$tmp/h")
@@ -63,10 +68,6 @@ if [ -n "$objdump" ]; then
   while read -r name rest; do
     a=$(rva "$name")
     [ -n "$a" ] || continue
-    case $rest in
-      "= "*) b=$(rva "${rest#= }")
-             [ -z "$b" ] || [ "$a" = "$b" ] || { echo "$name does not lead to ${rest#= }"; status=1; } ;;
-    esac
     inside=0
     [ $((0x$a)) -ge $text_start ] && [ $((0x$a)) -lt $text_end ] && inside=1
     case $rest in

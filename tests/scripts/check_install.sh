@@ -20,9 +20,8 @@ cmake -S "$scratch/host" -B "$scratch/host/build" -DCMAKE_PREFIX_PATH="$scratch/
 cmake --build "$scratch/host/build" >/dev/null
 "$scratch/host/build/host" "$src/examples/hello.wrl" >/dev/null
 libdir=$(ls -d "$scratch"/prefix/lib*/pkgconfig | head -n 1)
-PKG_CONFIG_PATH=$libdir
-export PKG_CONFIG_PATH
-cc -std=c99 -o "$scratch/host/host_pc" "$src/examples/c99_host.c" $(pkg-config --cflags --libs zebvrml2) \
+cc -std=c99 -o "$scratch/host/host_pc" "$src/examples/c99_host.c" \
+  $(PKG_CONFIG_PATH=$libdir pkg-config --cflags --libs zebvrml2) \
   -Wl,-rpath,"$(dirname "$libdir")"
 "$scratch/host/host_pc" "$src/examples/hello.wrl" >/dev/null
 echo "find_package and pkg-config hosts built and ran"

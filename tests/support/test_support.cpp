@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 LogCapture::LogCapture(Scope scope) : scope_(scope) {
@@ -91,12 +92,13 @@ std::string *g_message = nullptr;
 }
 }  // namespace
 
-bool ends_fatally(const std::function<void()> &work, std::string *message) {
+bool ends_fatally(const std::function<void()> &work, std::string *message, bool ignore_leaks) {
     vrml_fatalhandler previous = vrml_setfatalhandler(jump_back, nullptr);
     g_message = message;
     volatile bool fatal = false;
     {
-        LeaksIgnored ignored;
+        std::optional<LeaksIgnored> ignored;
+        if (ignore_leaks) ignored.emplace();
         if (setjmp(g_jump) == 0) work();
         else fatal = true;
     }

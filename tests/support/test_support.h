@@ -23,6 +23,13 @@ inline ::testing::ExitedWithCode FatalExit() {
 #endif
 }
 
+// The helpers below hold what a library call was handed: they are not copied.
+struct NoCopy {
+    NoCopy() = default;
+    NoCopy(const NoCopy &) = delete;
+    NoCopy &operator=(const NoCopy &) = delete;
+};
+
 // One diagnostic as the host's log handler saw it.
 struct LoggedMessage {
     vrml_context *ctx;
@@ -34,13 +41,11 @@ struct LoggedMessage {
 
 // Records the problems reported while it lives, and with kWithNotices the
 // notices as well.
-class LogCapture {
+class LogCapture : NoCopy {
 public:
     enum Scope { kProblems, kWithNotices };
     explicit LogCapture(Scope scope = kProblems);
     ~LogCapture();
-    LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
     const std::vector<LoggedMessage> &messages() const { return messages_; }
     std::vector<std::string> texts() const;
     void clear() { messages_.clear(); }
@@ -54,12 +59,10 @@ private:
 };
 
 // A string stream over its own copy of a text.
-class StringInput {
+class StringInput : NoCopy {
 public:
     explicit StringInput(std::string text);
     ~StringInput();
-    StringInput(const StringInput &) = delete;
-    StringInput &operator=(const StringInput &) = delete;
     vrml_stream *get() { return &stream_; }
     // The rest of the input, read out character by character.
     std::string rest();
@@ -70,12 +73,10 @@ private:
 };
 
 // An in-memory output stream.
-class BufferOutput {
+class BufferOutput : NoCopy {
 public:
     BufferOutput();
     ~BufferOutput();
-    BufferOutput(const BufferOutput &) = delete;
-    BufferOutput &operator=(const BufferOutput &) = delete;
     vrml_stream *get() { return &stream_; }
     std::string text();
 
@@ -118,15 +119,13 @@ struct BareContext {
 // Unloads the scene held in a context pointer (vrmlutil_unloadscene) when
 // it goes out of scope; the pointer may change meanwhile. Declare it after
 // the streams the scene reads and writes, so that it runs before they go.
-class SceneUnloader {
+class SceneUnloader : NoCopy {
 public:
     explicit SceneUnloader(vrml_context *&ctx) : ctx_(ctx) {}
     ~SceneUnloader() {
         vrmlutil_unloadscene(ctx_);
         ctx_ = nullptr;
     }
-    SceneUnloader(const SceneUnloader &) = delete;
-    SceneUnloader &operator=(const SceneUnloader &) = delete;
 
 private:
     vrml_context *&ctx_;
@@ -135,28 +134,19 @@ private:
 // While it lives, blocks allocated are not reported by the leak checker of
 // a sanitizer build. For jumps out of vrml_fatal_err: what only the frames
 // jumped over held (a value being read, a name) is lost with them.
-class LeaksIgnored {
+class LeaksIgnored : NoCopy {
 public:
     LeaksIgnored();
     ~LeaksIgnored();
-    LeaksIgnored(const LeaksIgnored &) = delete;
-    LeaksIgnored &operator=(const LeaksIgnored &) = delete;
 };
 
 // Runs work with vrml_fatal_err turned into a jump back here: true when work
 // ended through it, its message then in *message. No object with a
 // destructor may live across a library call inside work; what the frames the
-// jump skips held is lost with them, and the leak checker ignores it.
-bool ends_fatally(const std::function<void()> &work, std::string *message = nullptr);
+// jump skips held is lost with them, and the leak checker ignores it unless
+// told not to.
+bool ends_fatally(const std::function<void()> &work, std::string *message = nullptr, bool ignore_leaks = true);
 
 std::string read_file(const std::string &path);
-
-// The address of a function as the running program sees it: a compiler may
-// not know that two exported names are one function and fold a comparison.
-template <typename F>
-uintptr_t function_address(F *f) {
-    volatile uintptr_t a = reinterpret_cast<uintptr_t>(f);
-    return a;
-}
 
 #endif

@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -148,19 +147,12 @@ inline std::string logged(const LogCapture &log) {
 }
 
 // Runs call; after a fatal error (left through longjmp, as a host may) gives
-// "fatal MESSAGE". Whatever call's frames hold must be trivially destructible,
-// and the calls made here leave nothing allocated behind.
-inline std::jmp_buf g_fatal_jump;
-inline std::string g_fatal_message;
+// "fatal MESSAGE". Whatever call's frames hold must be trivially destructible;
+// the leak checker stays on: the calls made here leave nothing allocated behind.
 template <typename F>
 std::string fatal_or(F &&call, const std::string &fine = "") {
-    vrml_fatalhandler old = vrml_setfatalhandler(
-        [](void *, const char *m) { g_fatal_message = m, std::longjmp(g_fatal_jump, 1); }, nullptr);
-    std::string out = fine;
-    if (setjmp(g_fatal_jump) == 0) call();
-    else out = "fatal " + quote(g_fatal_message);
-    vrml_setfatalhandler(old, nullptr);
-    return out;
+    std::string message;
+    return ends_fatally(call, &message, false) ? "fatal " + quote(message) : fine;
 }
 
 #endif
