@@ -71,6 +71,6 @@ void vrml_scene_releaseowned(vrml_context *ctx) {
         if (stream->stream_close) stream->stream_close(stream);
         std::free(stream);
     }
-    std::free(record->owned);
-    std::free(record);
+    record->ownedcount = 0;  // released above
+    vrml_context_dropprivate(record);
 }

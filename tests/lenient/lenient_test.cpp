@@ -26,7 +26,9 @@ Loaded load(const std::string &text) {
     LogCapture log;
     static vrml_context *volatile ctx;
     ctx = nullptr;
-    result.fatal = ends_fatally([&] { vrmlutil_loadsceneex(in.get(), out.get(), VRML_LOAD_LENIENT | VRML_LOAD_NOTICES, &ctx); });
+    result.fatal = ends_fatally(
+        [&] { vrmlutil_loadsceneex(in.get(), out.get(), VRML_LOAD_LENIENT | VRML_LOAD_NOTICES, &ctx); },
+        nullptr, false);
     if (!result.fatal) vrmlutil_writescene(ctx, written.get(), 0);
     vrmlutil_unloadscene(ctx);
     for (const LoggedMessage &m : log.messages()) {
