@@ -11,7 +11,7 @@
 #   4. as a 64-bit Windows program (mingw-w64) under Wine;
 #   5. as a 32-bit Windows program under the 32-bit Wine, where it can be
 #      installed; the 32-bit DLLs' export tables are checked in any case;
-#   6. fuzzing the loader and printer with libFuzzer for a minute
+#   6. fuzzing the loader and printer with libFuzzer for 45 seconds
 #      (FUZZ_SECONDS; tools/fuzz.sh), skipped when clang's fuzzer runtime
 #      cannot be had.
 # It installs what it needs with apt-get when it is missing (the tools of the
@@ -122,7 +122,7 @@ linux32() {
     need qemu "32-bit Linux run: the kernel runs no 32-bit programs and qemu-user could not be installed" || return 0
     emulator=$(command -v qemu-i386) how="under qemu-i386"
   fi
-  configure build-linux32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" \
+  configure build-linux32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" -DZEBVRML2_BENCH=OFF \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" && build build-linux32 &&
     run_ctest build-linux32 && ran+=("32-bit Linux ($how)")
 }
@@ -191,7 +191,7 @@ windows() {
 fuzzing() {
   extras
   need fuzz "fuzzing: clang's libFuzzer runtime (libclang-rt-14-dev) is missing" || return 0
-  bash tools/fuzz.sh "${FUZZ_SECONDS:-60}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-60} s)")
+  bash tools/fuzz.sh "${FUZZ_SECONDS:-45}" build-fuzz && ran+=("fuzzing (libFuzzer, ${FUZZ_SECONDS:-45} s)")
 }
 
 stage "native build and tests" native
