@@ -180,7 +180,15 @@ ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out)
 /* VRML_LOAD_NOTICES: the "df: ..." line that reading an EXTERNPROTO writes on
  *   standard output for each interface member goes to the log handler as a
  *   notice (code 0, the text without its line end) instead. */
+/* VRML_LOAD_CHECKS: what the default load passes over in silence is
+ *   reported as a problem (code 0): a first line that is not the VRML97
+ *   header ("not a VRML97 world: the first line is not "#VRML V2.0 utf8"",
+ *   line 1; the text is read all the same), and input left unread where
+ *   reading stopped ("reading stopped here, at "WORD"; the rest of the
+ *   input was not read", with the line of the word, at most 40 bytes of
+ *   it). The header is looked at through stream_gets and pushed back. */
 #define VRML_LOAD_NOTICES 0x2u
+#define VRML_LOAD_CHECKS 0x4u
 ZEBVRML2_API vrml_context *vrmlutil_loadsceneex(vrml_stream *in, vrml_stream *out, uint32_t options,
                                                 vrml_context *volatile *started);
 

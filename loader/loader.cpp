@@ -61,6 +61,40 @@ void vrml_loadcontext(vrml_context *ctx) {
     if (ctx->scopes.count > 0) vrml_createroutetree(vrml_getscopeentry(ctx, 0));
 }
 
+namespace {
+
+// VRML_LOAD_CHECKS: the first line, looked at and pushed back.
+void check_header(vrml_context *ctx) {
+    vrml_stream *in = ctx->in;
+    char line[1024];
+    int n = in->stream_gets(in, line, sizeof line);
+    bool header = n && std::strncmp(line, "#VRML V2.0 utf8", 15) == 0;
+    for (size_t i = n ? std::strlen(line) : 0; i > 0; --i)
+        in->stream_ungetc(in, static_cast<unsigned char>(line[i - 1]));
+    if (!header)
+        vrml_problem(ctx, nullptr, 0, "not a VRML97 world: the first line is not \"#VRML V2.0 utf8\"");
+}
+
+// VRML_LOAD_CHECKS: the first word left unread, if any.
+void check_rest(vrml_context *ctx) {
+    vrml_stream *in = ctx->in;
+    int c;
+    for (;;) {
+        c = in->stream_getc(in);
+        if (c == '#')
+            while (c >= 0 && c != '\n' && c != '\r') c = in->stream_getc(in);
+        if (c < 0) return;
+        if (!vrml_isblank(c)) break;
+    }
+    char word[41];
+    int n = 0;
+    for (; n < 40 && c >= 0 && !vrml_isblank(c); c = in->stream_getc(in)) word[n++] = static_cast<char>(c);
+    word[n] = '\0';
+    vrml_problem(ctx, nullptr, 0, "reading stopped here, at \"%s\"; the rest of the input was not read", word);
+}
+
+}  // namespace
+
 extern "C" {
 
 ZEBVRML2_API vrml_context *vrmlutil_loadscene(vrml_stream *in, vrml_stream *out) {
@@ -75,7 +109,9 @@ ZEBVRML2_API vrml_context *vrmlutil_loadsceneex(vrml_stream *in, vrml_stream *ou
     if (!ctx) return nullptr;
     vrml_context_private(ctx, false)->options = options;
     if (started) *started = ctx;
+    if (options & VRML_LOAD_CHECKS) check_header(ctx);
     vrml_loadcontext(ctx);
+    if (options & VRML_LOAD_CHECKS) check_rest(ctx);
     return ctx;
 }
 

@@ -25,7 +25,6 @@ namespace py = pybind11;
 
 namespace {
 
-constexpr uint32_t kLoadLenient = 0x1;  // the lenient load's option flag
 
 struct SceneState {
     vrml_context *ctx = nullptr;
@@ -474,11 +473,13 @@ Scene load_stream(State state, bool lenient) {
     {
         py::gil_scoped_release unlocked;
         guarded_record(&state->diagnostics);
-        ctx = guarded_load(&state->in, &state->out, VRML_LOAD_NOTICES | (lenient ? kLoadLenient : 0u), &fatal);
+        ctx = guarded_load(&state->in, &state->out,
+                           VRML_LOAD_NOTICES | VRML_LOAD_CHECKS | (lenient ? VRML_LOAD_LENIENT : 0u), &fatal);
         guarded_record(nullptr);
     }
     state->ctx = ctx;
     int error = zeb_error(&state->in);
+    std::string why = error ? zeb_errortext(&state->in) : "";
     state->in.stream_close(&state->in);
     if (fatal) {
         std::string message = guarded_fatal_message();
@@ -491,8 +492,7 @@ Scene load_stream(State state, bool lenient) {
     }
     if (!ctx) throw std::bad_alloc();
     if (error) {
-        errno = error;
-        PyErr_SetFromErrno(PyExc_OSError);
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(error, why).ptr());
         throw py::error_already_set();
     }
     return Scene{std::move(state)};

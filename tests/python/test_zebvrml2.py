@@ -105,6 +105,10 @@ def test_fatal_load_raises_and_the_next_load_works():
     assert str(fatal.value) == "Unrecognized node: Unknown"
     with zebvrml2.loads("#VRML V2.0 utf8\nDEF G Group { }") as scene:
         assert [n.type for n in scene.nodes()] == ["Group"]
+    with zebvrml2.loads("Group { }\nIMPORT I.x AS y") as scene:  # read as far as it goes, and said so
+        assert [(d.line, d.message) for d in scene.diagnostics if d.severity == "problem"] == [
+            (1, 'not a VRML97 world: the first line is not "#VRML V2.0 utf8"'),
+            (2, 'reading stopped here, at "I.x"; the rest of the input was not read')]
 
 
 def test_nodes_keep_their_scene_alive_and_fail_cleanly_once_it_is_closed():

@@ -16,7 +16,7 @@ namespace {
 const char *g_name = "-";
 int g_problems = 0;
 bool g_verbose = false;  // notices are shown too
-uint32_t g_loadoptions = VRML_LOAD_NOTICES;
+uint32_t g_loadoptions = VRML_LOAD_NOTICES | VRML_LOAD_CHECKS;
 const char *g_partial = nullptr;  // a partly written file the fatal exit removes
 vrml_stream *g_reading = nullptr;  // the input being loaded: its line for a fatal exit
 
@@ -53,24 +53,6 @@ void on_fatal(void *, const char *message) {
     std::exit(kExitFatal);
 }
 
-// Reports the first word left unread when the load stopped before the end
-// of the input.
-void report_unread(vrml_stream *in) {
-    int c;
-    for (;;) {
-        c = in->stream_getc(in);
-        if (c == '#')
-            while (c >= 0 && c != '\n' && c != '\r') c = in->stream_getc(in);
-        if (c < 0) return;
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != ',') break;
-    }
-    int line = static_cast<int>(in->line);
-    char word[41];
-    int n = 0;
-    for (; n < 40 && c >= 0 && !std::isspace(c); c = in->stream_getc(in)) word[n++] = static_cast<char>(c);
-    word[n] = '\0';
-    tool_problem_at(line, "reading stopped here, at \"%s\"; the rest of the input was not read", word);
-}
 }  // namespace
 
 void tool_set_verbose(bool verbose) { g_verbose = verbose; }
@@ -126,11 +108,8 @@ void tool_problem_at(int line, const char *format, ...) {
 }
 
 vrml_context *tool_load(ToolInput &input, bool resolve) {
-    if (!input.header)
-        tool_problem_at(1, "not a VRML97 world: the first line is not \"#VRML V2.0 utf8\"");
     g_reading = &input.in;
     vrml_context *ctx = vrmlutil_loadsceneex(&input.in, &input.out, g_loadoptions, nullptr);
-    if (ctx) report_unread(&input.in);
     g_reading = nullptr;
     if (ctx && resolve) tool_resolve_externprotos(ctx, input.stdin_input ? nullptr : input.name);
     if (!ctx) std::fprintf(stderr, "%s: out of memory\n", input.name);
