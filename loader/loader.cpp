@@ -78,14 +78,9 @@ void check_header(vrml_context *ctx) {
 // VRML_LOAD_CHECKS: the first word left unread, if any.
 void check_rest(vrml_context *ctx) {
     vrml_stream *in = ctx->in;
-    int c;
-    for (;;) {
-        c = in->stream_getc(in);
-        if (c == '#')
-            while (c >= 0 && c != '\n' && c != '\r') c = in->stream_getc(in);
-        if (c < 0) return;
-        if (!vrml_isblank(c)) break;
-    }
+    if (!vrml_skipspace(in)) return;
+    int c = in->stream_getc(in);
+    if (c < 0) return;
     char word[41];
     int n = 0;
     for (; n < 40 && c >= 0 && !vrml_isblank(c); c = in->stream_getc(in)) word[n++] = static_cast<char>(c);
