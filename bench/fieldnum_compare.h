@@ -6,6 +6,7 @@
 #define ZEBVRML2_BENCH_FIELDNUM_COMPARE_H
 
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -36,6 +37,16 @@ inline void compare_float_text(NumCheck &c, const char *text) {
     ++c.checked;
     if (used != static_cast<size_t>(end - text) || std::memcmp(&got, &want, sizeof got) != 0)
         c.fail(std::string("float read: ") + text);
+    // The inline conversion, alone and with more text after a blank (as in
+    // a file's window, where it reads eight bytes at a time).
+    const std::string padded = std::string(text) + " 12345678901234567890";
+    for (size_t length : {n, padded.size()}) {
+        got = 0;
+        ++c.checked;
+        if (vrml_scanfloat_inline(padded.c_str(), length, &got) != used ||
+            std::memcmp(&got, &want, sizeof got) != 0)
+            c.fail(std::string("inline float read: ") + text);
+    }
     const double wantd = std::strtod(text, &end);
     double gotd = 0;
     const size_t usedd = vrml_scandouble(text, n, &gotd);
@@ -55,6 +66,13 @@ inline void compare_int_text(NumCheck &c, const char *text) {
     ++c.checked;
     if (used != static_cast<size_t>(end - text) || got != want)
         c.fail(std::string("int read: ") + text);
+    const std::string padded = std::string(text) + " 12345678901234567890";
+    for (size_t length : {std::strlen(text), padded.size()}) {
+        got = 0;
+        ++c.checked;
+        if (vrml_scanint32_inline(padded.c_str(), length, &got) != used || got != want)
+            c.fail(std::string("inline int read: ") + text);
+    }
 }
 
 inline void compare_format(NumCheck &c, double value) {
@@ -77,11 +95,34 @@ inline void compare_format_int(NumCheck &c, int32_t value) {
     if (std::strcmp(want, got) != 0) c.fail("format int " + std::string(want));
 }
 
+// A float's own writers: "%f" as of the double, and the shortest form as
+// std::to_chars writes it.
+inline void compare_float_writers(NumCheck &c, float f) {
+    char want[kVrmlNumberSize], got[kVrmlNumberSize];
+    want[vrml_formatfixed(want, static_cast<double>(f))] = '\0';
+    got[vrml_formatfixed_float(got, f)] = '\0';
+    ++c.checked;
+    if (std::strcmp(want, got) != 0) {
+        char what[64];
+        std::snprintf(what, sizeof what, "float format %a", static_cast<double>(f));
+        c.fail(what);
+    }
+    *std::to_chars(want, want + sizeof want, f).ptr = '\0';
+    got[vrml_formatshortest(got, f)] = '\0';
+    ++c.checked;
+    if (std::strcmp(want, got) != 0) {
+        char what[64];
+        std::snprintf(what, sizeof what, "shortest %a: ", static_cast<double>(f));
+        c.fail(what + std::string(got));
+    }
+}
+
 // Reading and writing a float and the texts around it: its shortest and
 // long forms, and the exact midpoint to its neighbour above.
 inline void check_float_value(NumCheck &c, float f) {
     char text[400];
     compare_format(c, static_cast<double>(f));
+    compare_float_writers(c, f);
     std::snprintf(text, sizeof text, "%.9g", static_cast<double>(f));
     compare_float_text(c, text);
     std::snprintf(text, sizeof text, "%f", static_cast<double>(f));
@@ -154,6 +195,22 @@ inline void check_random(NumCheck &c, uint64_t start, long count) {
         std::snprintf(text, sizeof text, (bits & 2) ? "%d" : "%#x", static_cast<int>(bits >> 32));
         compare_int_text(c, text);
         compare_format_int(c, static_cast<int32_t>(bits >> 32));
+        // The short forms of the inline conversions and their borders: up
+        // to 21 digits, leading zeros, a sign, a point anywhere, something
+        // after them.
+        k = 0;
+        if (rng() % 3 == 0) text[k++] = "-+"[rng() % 2];
+        const int shorts = static_cast<int>(rng() % 22);
+        const int short_point = static_cast<int>(rng() % (shorts + 2));
+        const bool zeros = rng() % 4 == 0;
+        for (int j = 0; j <= shorts; ++j) {
+            if (j == short_point) text[k++] = '.';
+            if (j < shorts) text[k++] = static_cast<char>('0' + (zeros && j < 3 ? 0 : rng() % 10));
+        }
+        if (rng() % 4 == 0) text[k++] = " e.x,5"[rng() % 6];
+        text[k] = '\0';
+        compare_float_text(c, text);
+        if (short_point > shorts) compare_int_text(c, text);
     }
 }
 

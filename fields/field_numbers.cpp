@@ -6,7 +6,9 @@
 
 #include <fast_float/fast_float.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -117,6 +119,143 @@ size_t vrml_formatfixed(char *out, double value) {
     }
     auto r = std::to_chars(out, out + kVrmlNumberSize, value, std::chars_format::fixed, 6);
     return static_cast<size_t>(r.ptr - out);
+}
+
+namespace {
+
+constexpr uint64_t kPow10[] = {1ull,
+                               10ull,
+                               100ull,
+                               1000ull,
+                               10000ull,
+                               100000ull,
+                               1000000ull,
+                               10000000ull,
+                               100000000ull,
+                               1000000000ull,
+                               10000000000ull,
+                               100000000000ull,
+                               1000000000000ull,
+                               10000000000000ull,
+                               100000000000000ull,
+                               1000000000000000ull,
+                               10000000000000000ull,
+                               100000000000000000ull,
+                               1000000000000000000ull,
+                               10000000000000000000ull};
+
+// The decimal digits of q (1 to 20).
+inline int digit_count(uint64_t q) {
+    int n = 1;
+    while (n < 20 && q >= kPow10[n]) ++n;
+    return n;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// A finite float as m * 2^e with m an integer below 2^24 (0 for zero).
+struct FloatParts {
+    bool negative;
+    uint32_t m;
+    int e;
+};
+
+FloatParts parts_of(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint32_t biased = bits >> 23 & 0xFF, fraction = bits & 0x7FFFFF;
+    if (biased == 0) return {bits >> 31 != 0, fraction, -149};
+    return {bits >> 31 != 0, fraction | 0x800000u, static_cast<int>(biased) - 150};
+}
+
+// Writes sign, whole and, when decimals > 0, the point and fraction padded
+// with zeros to decimals digits (fraction below 10^decimals < 2^32).
+char *put_decimal(char *out, bool negative, uint64_t whole, uint64_t fraction, int decimals) {
+    if (negative) *out++ = '-';
+    out = std::to_chars(out, out + 24, whole).ptr;
+    if (decimals > 0) {
+        *out++ = '.';
+        char *p = out + decimals;
+        auto f = static_cast<uint32_t>(fraction);
+        for (int n = decimals; n >= 2; n -= 2, f /= 100) {
+            p -= 2;
+            std::memcpy(p, kDigitPairs + 2 * (f % 100), 2);
+        }
+        if (decimals & 1) *--p = static_cast<char>('0' + f);
+        out += decimals;
+    }
+    return out;
+}
+
+}  // namespace
+
+// A float's "%f" with integers when its six-decimal scaling fits 64 bits
+// (every float below 2^40): the exact value times 10^6 rounded half to
+// even, as std::to_chars rounds.
+size_t vrml_formatfixed_float(char *out, float value) {
+    const FloatParts f = parts_of(value);
+    if (!std::isfinite(value) || f.e > 16) return vrml_formatfixed(out, static_cast<double>(value));
+    uint64_t q = 0;  // below 2^-45 a float is nearer to 0 than to 10^-6
+    if (f.e >= 0) {
+        q = (uint64_t{f.m} << f.e) * 1000000u;
+    } else if (const int k = -f.e; k <= 45) {
+        const uint64_t scaled = uint64_t{f.m} * 1000000u;  // below 2^44
+        const uint64_t rest = scaled & ((uint64_t{1} << k) - 1), half = uint64_t{1} << (k - 1);
+        q = scaled >> k;
+        q += rest > half || (rest == half && (q & 1));
+    }
+    return static_cast<size_t>(put_decimal(out, f.negative, q / 1000000u, q % 1000000u, 6) - out);
+}
+
+// The shortest text that reads back as value, as std::to_chars writes it,
+// found with integers for floats below 2^23 whose text has at most eleven
+// decimals and is shorter in fixed notation; the rest, to_chars itself.
+// For each count of decimals d from 0 up, the reals that read back as value
+// (the half-way points to its neighbours included when m is even, as the
+// reading rounds ties to even) times 10^d form an interval; the first d
+// whose interval holds an integer gives the digits, the integer nearest to
+// value * 10^d within the interval.
+size_t vrml_formatshortest(char *out, float value) {
+    const FloatParts f = parts_of(value);
+    const int k = 2 - f.e;  // value = 4m / 2^k
+    // Below 2^-36 a text needs more than eleven decimals.
+    if (f.m == 0 || f.e >= 0 || k >= 62 || !std::isfinite(value))
+        return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+    // The interval around 4m in quarter units: [4m - below, 4m + 2], the gap
+    // below halved at a power of two (m = 2^23, not the smallest exponent).
+    const uint64_t below = f.m == 0x800000u && f.e > -149 ? 1 : 2;
+    const bool inclusive = (f.m & 1) == 0;
+    const uint64_t ones = (uint64_t{1} << k) - 1;
+    uint64_t mid = uint64_t{f.m} * 4, lo = mid - below, hi = mid + 2;
+    // Each step times ten; below 2^26 * 10^11 < 2^63: no overflow.
+    for (int d = 0; d <= 11; ++d, lo *= 10, hi *= 10, mid *= 10) {
+        // The integers of [lo, hi] / 2^k (the ends when inclusive).
+        const uint64_t q_lo = (lo >> k) + ((lo & ones) != 0 || !inclusive);
+        const uint64_t q_hi = (hi >> k) - ((hi & ones) == 0 && !inclusive);  // hi > 0
+        if (q_lo > q_hi) continue;
+        // The one nearest to mid / 2^k, ties to even, kept inside.
+        uint64_t q = mid >> k;
+        const uint64_t rest = mid & ones, half = uint64_t{1} << (k - 1);
+        q += rest > half || (rest == half && (q & 1));
+        q = std::clamp(q, q_lo, q_hi);
+        // Fixed notation unless scientific is shorter (ties go to fixed).
+        // With d > 0, q ends in a nonzero digit (else q / 10 would do with
+        // d - 1 decimals): only a whole number's zeros can be cut.
+        const int digits = digit_count(q);
+        int significant = digits;
+        if (d == 0)
+            for (uint64_t t = q; t % 10 == 0; t /= 10) --significant;  // q > 0: ends
+        const bool fraction_only = q < kPow10[d];
+        const int fixed = (fraction_only ? 1 : digits - d) + (d > 0 ? 1 + d : 0);
+        const int scientific = significant + (significant > 1) + 4;  // "e-XX": two digits for floats
+        if (scientific < fixed) break;
+        const uint64_t whole = q / kPow10[d];
+        return static_cast<size_t>(put_decimal(out, f.negative, whole, q - whole * kPow10[d], d) - out);
+    }
+    return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
 }
 
 size_t vrml_formatint(char *out, int32_t value) {

@@ -40,14 +40,14 @@ void report_code(vrml_context *ctx, int32_t code) {
 // conversion stops where the number does; when a character that ends a
 // token follows there, the number is the whole token. False (out and s
 // untouched) for any other, which the token reader then takes.
-template <typename T>
-inline bool window_number(vrml_windowscan &s, T *out, size_t (*scan)(const char *, size_t, T *)) {
+template <typename T, typename Scan>
+inline bool window_number(vrml_windowscan &s, T *out, Scan scan) {
     vrml_windowscan at = s;
     if (!vrml_window_skip(at)) return false;
     const size_t room = static_cast<size_t>(at.end - at.p);
     T value;
     const size_t used = scan(reinterpret_cast<const char *>(at.p), room, &value);
-    if (used == 0 || used >= room || used >= kNumberTokenSize - 1 || !vrml_ends_token(at.p[used]))
+    if (used == 0 || used >= room || used >= kNumberTokenSize - 1 || !vrml_byte_ends_token(at.p[used]))
         return false;
     *out = value;
     s = {at.p + used, at.end, at.lines};
@@ -57,8 +57,7 @@ inline bool window_number(vrml_windowscan &s, T *out, size_t (*scan)(const char 
 // One number token: 1 read (the unconverted rest, if any, pushed back as the
 // next token), 0 no number here (the token pushed back), -1 failure.
 template <typename T>
-int read_number(vrml_context *ctx, int32_t code, T *out,
-                size_t (*scan)(const char *, size_t, T *)) {
+int read_number(vrml_context *ctx, int32_t code, T *out, size_t (*scan)(const char *, size_t, T *)) {
     vrml_stream *in = ctx->in;
     vrml_windowscan s;
     if (vrml_window_open(in, s) && window_number(s, out, scan)) {
@@ -79,11 +78,11 @@ int read_number(vrml_context *ctx, int32_t code, T *out,
 }
 
 int read_float(vrml_context *ctx, float *out) {
-    return read_number(ctx, VRML_ERR_SFFLOAT, out, vrml_scanfloat);
+    return read_number(ctx, VRML_ERR_SFFLOAT, out, vrml_scanfloat_inline);
 }
 
 int read_int32(vrml_context *ctx, int32_t *out) {
-    return read_number(ctx, VRML_ERR_SFINT32, out, vrml_scanint32);
+    return read_number(ctx, VRML_ERR_SFINT32, out, vrml_scanint32_inline);
 }
 
 // n consecutive floats of one value.
@@ -170,31 +169,53 @@ int add_element(vrml_context *ctx, Collected &c, const ArrayKind &kind, size_t s
 // window (see window_number); the first one that does not (the closing
 // bracket, one running past the window, anything unusual) is left to the
 // element reader. -1 when there is no room (reported, the element read).
-int read_window_elements(vrml_context *ctx, Collected &c, const ArrayKind &kind, size_t size) {
+// Floats: an element's floats, 0 for an integer.
+template <int Floats>
+int read_window_elements(vrml_context *ctx, Collected &c) {
+    constexpr size_t size = Floats == 0 ? sizeof(int32_t) : Floats * sizeof(float);
     vrml_stream *in = ctx->in;
     vrml_windowscan s;
     if (!vrml_window_open(in, s)) return 0;
     int result = 0;
     for (;;) {
-        vrml_field element;
         vrml_windowscan at = s;
-        bool whole = kind.floats == 0 ? window_number(s, &element.sfint32, vrml_scanint32) : true;
-        for (int k = 0; k < kind.floats && whole; ++k)
-            whole = window_number(s, &element.sfrotation[k], vrml_scanfloat);
+        unsigned char element[size];
+        bool whole = true;
+        if constexpr (Floats == 0) {
+            int32_t value = 0;
+            whole = window_number(s, &value, vrml_scanint32_inline);
+            std::memcpy(element, &value, size);
+        } else {
+            for (int k = 0; k < Floats && whole; ++k) {
+                float value = 0;
+                whole = window_number(s, &value, vrml_scanfloat_inline);
+                std::memcpy(element + k * sizeof value, &value, sizeof value);
+            }
+        }
         if (!whole) {
             s = at;
             break;
         }
-        if (!make_room(c, size)) {
+        if (c.count == c.capacity && !make_room(c, size)) {
             report_code(ctx, VRML_ERR_NOMEM);
             result = -1;
             break;
         }
-        std::memcpy(c.data + c.count * size, &element, size);
+        std::memcpy(c.data + c.count * size, element, size);
         ++c.count;
     }
     vrml_window_commit(in, s);
     return result;
+}
+
+int read_window_elements(vrml_context *ctx, Collected &c, const ArrayKind &kind) {
+    switch (kind.floats) {
+    case 0: return read_window_elements<0>(ctx, c);
+    case 1: return read_window_elements<1>(ctx, c);
+    case 2: return read_window_elements<2>(ctx, c);
+    case 3: return read_window_elements<3>(ctx, c);
+    default: return read_window_elements<4>(ctx, c);
+    }
 }
 
 int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
@@ -215,7 +236,7 @@ int read_array(vrml_context *ctx, vrml_field *value, const ArrayKind &kind) {
         return settle(value, kind, collected, 1);
     }
     for (;;) {
-        if (numbers && read_window_elements(ctx, collected, kind, size) < 0)
+        if (numbers && read_window_elements(ctx, collected, kind) < 0)
             return settle(value, kind, collected, -1);
         std::memset(&element, 0, sizeof element);
         int r = kind.read(ctx, &element);

@@ -9,6 +9,9 @@
 #ifndef ZEBVRML2_LOADER_LEXER_H
 #define ZEBVRML2_LOADER_LEXER_H
 
+#include <cstdint>
+#include <cstring>
+
 #include "vrml_loader.h"
 
 // Buffer sizes of the callers.
@@ -65,25 +68,57 @@ inline void vrml_window_commit(vrml_stream *in, const vrml_windowscan &s) {
     in->line += s.lines;
 }
 
+// What a byte is to the window readers: a token's character, a bracket or
+// brace (a token of its own, so it ends the one before), a blank, the
+// newline blank, the comment sign.
+enum : unsigned char {
+    kVrmlByteToken = 0,
+    kVrmlByteBracket = 1,
+    kVrmlByteBlank = 2,
+    kVrmlByteNewline = 3,
+    kVrmlByteHash = 4
+};
+
+struct vrml_bytekinds {
+    unsigned char kind[256];
+    constexpr vrml_bytekinds() : kind() {
+        for (int c = '\t'; c <= '\r'; ++c) kind[c] = kVrmlByteBlank;
+        kind[static_cast<int>(' ')] = kind[static_cast<int>(',')] = kVrmlByteBlank;
+        kind[static_cast<int>('\n')] = kVrmlByteNewline;
+        kind[static_cast<int>('#')] = kVrmlByteHash;
+        kind[static_cast<int>('{')] = kind[static_cast<int>('}')] = kVrmlByteBracket;
+        kind[static_cast<int>('[')] = kind[static_cast<int>(']')] = kVrmlByteBracket;
+    }
+};
+inline constexpr vrml_bytekinds kVrmlByteKinds;
+
+// vrml_ends_token for a byte of a window.
+inline bool vrml_byte_ends_token(unsigned char c) { return kVrmlByteKinds.kind[c] != kVrmlByteToken; }
+
 // Steps over blanks and comments; true when a token's first character
-// follows inside the window.
+// follows inside the window. Indentation goes eight spaces at a time.
 inline bool vrml_window_skip(vrml_windowscan &s) {
+    constexpr uint64_t kEightSpaces = 0x2020202020202020ull;
     const unsigned char *p = s.p;
-    while (p < s.end) {
-        int c = *p;
-        if (c == '#') {
-            const unsigned char *q = p + 1;
-            while (q < s.end && *q != '\n' && *q != '\r') ++q;
-            if (q == s.end) return false;
-            s.lines += *q == '\n';
-            p = q + 1;
-        } else if (vrml_isblank(c)) {
-            s.lines += c == '\n';
-            ++p;
-        } else {
+    const unsigned char *const end = s.end;
+    while (p < end) {
+        const unsigned kind = kVrmlByteKinds.kind[*p];
+        if (kind <= kVrmlByteBracket) {
             s.p = p;
             return true;
         }
+        if (kind == kVrmlByteHash) {
+            const unsigned char *q = p + 1;
+            while (q < end && *q != '\n' && *q != '\r') ++q;
+            if (q == end) return false;
+            s.lines += *q == '\n';
+            p = q + 1;
+            continue;
+        }
+        s.lines += kind == kVrmlByteNewline;
+        ++p;
+        uint64_t eight;
+        while (end - p >= 8 && (std::memcpy(&eight, p, 8), eight == kEightSpaces)) p += 8;
     }
     return false;
 }

@@ -39,7 +39,7 @@ void put_floats(vrml_context *ctx, bool indented, const float *v, int n, bool bl
         char *p = text;
         for (int i = 0; i < n; ++i) {
             if (i > 0) *p++ = ' ';
-            p += vrml_formatfixed(p, static_cast<double>(v[i]));
+            p += vrml_formatfixed_float(p, v[i]);
         }
         if (blank) *p++ = ' ';
         zeb_write(out, indented, text, static_cast<size_t>(p - text));

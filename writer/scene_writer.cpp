@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "fields/field_internal.h"
+#include "fields/field_numbers.h"
 #include "loader/report.h"
 #include "nodes/name_index.h"
 #include "nodes/node_internal.h"
@@ -240,8 +241,9 @@ void put_real(Writer &w, T value) {
     }
     char *text = number_room(w);
     if (!text) return;
-    auto r = std::to_chars(text, text + kNumberRoom, value);
-    size_t n = static_cast<size_t>(r.ptr - text);
+    size_t n;
+    if constexpr (sizeof(T) == sizeof(float)) n = vrml_formatshortest(text, value);
+    else n = static_cast<size_t>(std::to_chars(text, text + kNumberRoom, value).ptr - text);
     w.length += n;
     // A lenient load reads a number without point or exponent as an integer.
     if (w.floatshape && !std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) put(w, ".0");

@@ -53,7 +53,9 @@ std::string read_all(vrml_stream *in) {
 
 TEST(Window, FileWindowsAndHostSlotsReadRandomNumberListsAlike) {
     const char *noise[] = {"# a comment\n", "1.5e", "0x1F", "+3", "-", "1.2.3", "]", "[", "word",
-                           "\r\n", "1e40", "-0", ".5", "5.", "\"s\"", "{", "99999999999"};
+                           "\r\n", "1e40", "-0", ".5", "5.", "\"s\"", "{", "99999999999",
+                           "010", "08", "-.5", "2147483648", "123456789", "12345678.5",
+                           "0.12345678901", "16777217", "-0.0000001", "7.", "1.5E3", "0x"};
     std::mt19937 random(7);
     std::uniform_real_distribution<double> value(-1e4, 1e4);
     for (int round = 0; round < 6; ++round) {

@@ -113,6 +113,55 @@ TEST(Streams, RandomTextsReadAsTheModelSays) {
     std::remove(gzpath.c_str());
 }
 
+// Indented writes against a model of the nesting: random texts of brackets,
+// braces, quotes, backslashes, bytes from 0x80 on and their neighbours
+// ("|", "Z", "^", "z", "~", "!", "#"), written in random pieces through
+// zeb_write, zeb_printf and zeb_iprintf; each indented piece starts a line
+// indented two spaces per open bracket outside quotes, one less per closing
+// one it starts with.
+TEST(Streams, IndentationFollowsTheNestingModel) {
+    std::mt19937 random(11);
+    const char bytes[] = "[]{}\\\"\"|Z^z~!#ab \x80\xfb\xfd\xdb";
+    for (int round = 0; round < 300; ++round) {
+        vrml_stream out{};
+        ASSERT_EQ(zeb_initbufferstream(&out), 0);
+        std::string want;
+        bool inquote = false, escape = false, linestart = true;
+        int depth = 0;
+        for (int piece = 0; piece < 40; ++piece) {
+            std::string text;
+            for (size_t n = random() % 24; n > 0; --n) text += bytes[random() % (sizeof bytes - 1)];
+            const unsigned how = random() % 3;
+            if (how == 2) {
+                int level = depth;
+                for (size_t i = 0; i < text.size() && level > 0 && (text[i] == '}' || text[i] == ']'); ++i) --level;
+                std::string lead = (linestart ? "" : "\n") + std::string(2 * static_cast<size_t>(level), ' ');
+                if (escape && !lead.empty()) escape = false;  // the line break is the escaped byte
+                want += lead;
+                if (text.empty()) linestart = !lead.empty() ? lead.back() == '\n' : linestart;
+                ASSERT_EQ(out.stream_iprintf(&out, "%s", text.c_str()), static_cast<int>(lead.size() + text.size()));
+            } else if (how == 1) {
+                ASSERT_EQ(out.stream_printf(&out, "%s", text.c_str()), static_cast<int>(text.size()));
+            } else {
+                ASSERT_EQ(zeb_write(&out, 0, text.data(), text.size()), static_cast<int>(text.size()));
+            }
+            for (char c : text) {
+                if (escape) escape = false;
+                else if (inquote && c == '\\') escape = true;
+                else if (c == '"') inquote = !inquote;
+                else if (!inquote && (c == '{' || c == '[')) ++depth;
+                else if (!inquote && (c == '}' || c == ']') && depth > 0) --depth;
+            }
+            want += text;
+            if (!text.empty()) linestart = text.back() == '\n';
+        }
+        size_t n = 0;
+        const char *held = zeb_getbuffer(&out, &n);
+        ASSERT_EQ(std::string(held, n), want) << "round " << round;
+        out.stream_close(&out);
+    }
+}
+
 // Compressed data cut short or changed at random places past the header's
 // unchecked fields: a cut reads a prefix of the text and ends as truncated, a
 // changed byte ends as damaged (zlib says why) or truncated; never a crash.
