@@ -147,7 +147,16 @@ inline void check_hard_cases(NumCheck &c) {
         "100000000000000000000000000000000000000000000000000000000000000000e-70",
         "1e99999999999999999999", "1e-99999999999999999999", "9007199254740993",
         "16777217", "16777219", "0.1", "0.2", "0.3", "3.14159265358979323846264338327950288",
-        "123456789012345678901234567890123456789012345678901234567890", "1.5.6", "1e5x", "12abc"};
+        "123456789012345678901234567890123456789012345678901234567890", "1.5.6", "1e5x", "12abc",
+        // Decimals whose nearest double lies half-way between two floats.
+        "8.77329397201538", "4.277446985244751", "71.96283340454102", "16.12587261199951",
+        "2.300317406654358", "0.702033668756485", "34.38070869445801", "32.14626121520996",
+        "877329397201538e-14", "0.0877329397201538E+2", "1e", "1e+", "2E-3", "-0e5", "7e0010",
+        "3e-0022", "16777216e10", "16777217e10", "9007199254740993e-22", "1.5e00000",
+        // Decimals whose product with the nearest double to 10^-d lands one
+        // unit away from a float half-way point.
+        "3.674317717552185", "63751.22460937500", "128348.550781250", "3761833.125000000",
+        "258322.476562500"};
     for (const char *t : texts) compare_float_text(c, t);
     const char *ints[] = {"0", "-0", "+0", "010", "08", "0x", "0x1F", "0XfF", "-0x80000000",
                           "0x80000000", "2147483647", "2147483648", "-2147483648",
@@ -160,7 +169,15 @@ inline void check_hard_cases(NumCheck &c) {
                              1e22, 9.5367431640625e-7, INFINITY, -INFINITY, NAN, -NAN};
     for (double v : values) compare_format(c, v);
     // Exact halfway cases of the sixth decimal: odd multiples of 2^-7.
-    for (int i = -4096; i <= 4096; ++i) compare_format(c, std::ldexp(2 * i + 1, -7));
+    for (int i = -4096; i <= 4096; ++i) {
+        compare_format(c, std::ldexp(2 * i + 1, -7));
+        compare_float_writers(c, std::ldexp(static_cast<float>(2 * i + 1), -7));
+    }
+    // Powers of two (a narrower gap below) and their neighbours.
+    for (int e = -149; e <= 127; ++e) {
+        const float f = std::ldexp(1.0f, e);
+        for (float g : {f, std::nextafter(f, 0.0f), std::nextafter(f, INFINITY), -f}) compare_float_writers(c, g);
+    }
     for (int32_t v : {0, -1, 1, INT32_MAX, INT32_MIN, 1000000}) compare_format_int(c, v);
 }
 

@@ -3,7 +3,7 @@
 # and prints one table: load and print throughput against the floor, memory,
 # and the time per item of the scaling worlds; then, when Coin3D's development
 # files are installed (libcoin-dev), a second table against Coin3D reading and
-# writing the mesh worlds.
+# writing the mesh and shapes worlds.
 #   bash bench/run.sh [quick]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,9 +22,9 @@ worlds=build-bench/worlds
 mkdir -p "$worlds"
 
 if [ "${1:-}" = quick ]; then
-  meshes="1"; scales="1000 10000"
+  meshes="1"; shapes="1"; scales="1000 10000"
 else
-  meshes="1 10 50"; scales="1000 10000 100000 1000000"
+  meshes="1 10 50"; shapes="10"; scales="1000 10000 100000 1000000"
 fi
 
 make_world() {  # kind n file
@@ -32,9 +32,15 @@ make_world() {  # kind n file
 }
 
 printf 'world\tMB\tfloor s\tload s\tload/floor\tload MB/s\tprint s\tprint MB/s\twrite s\twrite MB/s\tprintf s\tprint/printf\theap MB\tpeak MB\tcopy MB/s\tfast_float MB/s\tus/item\n'
+# mesh: the benchmark's own shape; shapes: other node types, tabs and
+# number forms (six decimals, exponents), as worlds not seen before are.
 for mb in $meshes; do
   make_world mesh "$mb" "$worlds/mesh-$mb.wrl"
   "$bench" "$worlds/mesh-$mb.wrl"
+done
+for mb in $shapes; do
+  make_world shapes "$mb" "$worlds/shapes-$mb.wrl"
+  "$bench" "$worlds/shapes-$mb.wrl"
 done
 for kind in defs routes protos; do
   for n in $scales; do
@@ -50,5 +56,8 @@ if [ -n "$peer" ]; then
   printf '\nworld\tMB\tload s\tCoin3D read s\tload/read\tprint s\tCoin3D write s\tprint/write\n'
   for mb in $meshes; do
     "$peer" "$worlds/mesh-$mb.wrl" 2>/dev/null
+  done
+  for mb in $shapes; do
+    "$peer" "$worlds/shapes-$mb.wrl" 2>/dev/null
   done
 fi

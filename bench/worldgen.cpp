@@ -3,6 +3,9 @@
 //   worldgen mesh MEGABYTES OUT   Transforms with IndexedFaceSet meshes, shared
 //                                 materials (DEF/USE), TimeSensor and
 //                                 PositionInterpolator pairs joined by ROUTEs
+//   worldgen shapes MEGABYTES OUT IndexedFaceSets with normals, colors and
+//                                 texture coordinates, ElevationGrids and
+//                                 Extrusions: other number forms and layout
 //   worldgen defs N OUT           N DEF names, each used once
 //   worldgen routes N OUT         N ROUTEs between DEF'd nodes
 //   worldgen protos N OUT         N instances of one PROTO
@@ -56,6 +59,57 @@ void mesh(FILE *f, long long bytes) {
     }
 }
 
+// Other shapes and number forms than mesh: tab indentation, comments,
+// six-decimal and "%g" numbers (exponents included), normals, colors,
+// texture coordinates, elevation grids and extrusions.
+void shapes(FILE *f, long long bytes) {
+    Rng rng;
+    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
+    std::fprintf(f, "#VRML V2.0 utf8\n# shapes of every kind\n");
+    for (int i = 0; std::ftell(f) < bytes; ++i) {
+        std::fprintf(f, "Transform {\n\ttranslation %g %g %g\n\trotation 0 1 0 %.6f\n\tchildren [\n", real(100),
+                     real(100), real(100), real(3.14159));
+        const int n = 100 + rng.below(300);
+        switch (i % 3) {
+            case 0:
+                std::fprintf(f, "\t\tShape { geometry IndexedFaceSet {\n\t\t\tcoord Coordinate { point [\n");
+                for (int p = 0; p < n; ++p)
+                    std::fprintf(f, "\t\t\t\t%.6f %.6f %.6f,\n", real(50), real(50), real(50));
+                std::fprintf(f, "\t\t\t] }\n\t\t\tnormal Normal { vector [\n");
+                for (int p = 0; p < n; ++p) std::fprintf(f, "\t\t\t\t%g %g %g\n", real(1), real(1), real(1e-3));
+                std::fprintf(f, "\t\t\t] }\n\t\t\tcolor Color { color [ ");
+                for (int p = 0; p < n; ++p) std::fprintf(f, "%.2f %.2f %.2f, ", rng.unit(), rng.unit(), rng.unit());
+                std::fprintf(f, "] }\n\t\t\ttexCoord TextureCoordinate { point [ ");
+                for (int p = 0; p < n; ++p) std::fprintf(f, "%.3f %.3f ", rng.unit(), rng.unit());
+                std::fprintf(f, "] }\n\t\t\tcoordIndex [ # triangles\n");
+                for (int p = 0; p < n; ++p)
+                    std::fprintf(f, "\t\t\t\t%d, %d, %d, -1,\n", rng.below(n), rng.below(n), rng.below(n));
+                std::fprintf(f, "\t\t\t]\n\t\t} }\n");
+                break;
+            case 1: {
+                const int side = 10 + rng.below(20);
+                std::fprintf(f, "\t\tShape { geometry ElevationGrid { xDimension %d zDimension %d xSpacing 0.5 "
+                                "zSpacing 0.5\n\t\t\theight [",
+                             side, side);
+                for (int p = 0; p < side * side; ++p) std::fprintf(f, p % 8 ? " %.5g" : "\n\t\t\t\t%.5g", real(10));
+                std::fprintf(f, "\n\t\t\t]\n\t\t} }\n");
+                break;
+            }
+            default:
+                std::fprintf(f, "\t\tShape { geometry Extrusion {\n\t\t\tcrossSection [ ");
+                for (int p = 0; p < 16; ++p) std::fprintf(f, "%.4f %.4f, ", real(1), real(1));
+                std::fprintf(f, "]\n\t\t\tspine [\n");
+                for (int p = 0; p < n / 4; ++p) std::fprintf(f, "\t\t\t\t%e %e %e\n", real(10), real(10), real(10));
+                std::fprintf(f, "\t\t\t]\n\t\t\torientation [ ");
+                for (int p = 0; p < n / 4; ++p)
+                    std::fprintf(f, "%.3f %.3f %.3f %.5f, ", real(1), real(1), real(1), real(3.14159));
+                std::fprintf(f, "]\n\t\t} }\n");
+                break;
+        }
+        std::fprintf(f, "\t]\n}\n");
+    }
+}
+
 void defs(FILE *f, long n) {
     std::fprintf(f, "#VRML V2.0 utf8\nGroup { children [\n");
     for (long i = 0; i < n; ++i) std::fprintf(f, "DEF N%ld Group {}\n", i);
@@ -93,7 +147,7 @@ void nesting(FILE *f, long n) {
 
 int main(int argc, char **argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: worldgen mesh|defs|routes|protos|nesting N OUT\n");
+        std::fprintf(stderr, "usage: worldgen mesh|shapes|defs|routes|protos|nesting N OUT\n");
         return 2;
     }
     long n = std::strtol(argv[2], nullptr, 10);
@@ -104,6 +158,7 @@ int main(int argc, char **argv) {
     }
     std::string kind = argv[1];
     if (kind == "mesh") mesh(f, n * 1000000ll);
+    else if (kind == "shapes") shapes(f, n * 1000000ll);
     else if (kind == "defs") defs(f, n);
     else if (kind == "routes") routes(f, n);
     else if (kind == "protos") protos(f, n);

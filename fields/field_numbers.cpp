@@ -7,6 +7,7 @@
 #include <fast_float/fast_float.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -144,11 +145,11 @@ constexpr uint64_t kPow10[] = {1ull,
                                1000000000000000000ull,
                                10000000000000000000ull};
 
-// The decimal digits of q (1 to 20).
+// The decimal digits of q (1 to 20): from its bits (1233 / 4096 is just
+// above log10(2)), one more when that falls short.
 inline int digit_count(uint64_t q) {
-    int n = 1;
-    while (n < 20 && q >= kPow10[n]) ++n;
-    return n;
+    const int n = (std::bit_width(q | 1) * 1233) >> 12;
+    return n + (n < 20 && q >= kPow10[n]);
 }
 
 constexpr char kDigitPairs[] =
@@ -171,23 +172,35 @@ FloatParts parts_of(float value) {
     return {bits >> 31 != 0, fraction | 0x800000u, static_cast<int>(biased) - 150};
 }
 
-// Writes sign, whole and, when decimals > 0, the point and fraction padded
-// with zeros to decimals digits (fraction below 10^decimals < 2^32).
-char *put_decimal(char *out, bool negative, uint64_t whole, uint64_t fraction, int decimals) {
-    if (negative) *out++ = '-';
-    out = std::to_chars(out, out + 24, whole).ptr;
-    if (decimals > 0) {
-        *out++ = '.';
-        char *p = out + decimals;
-        auto f = static_cast<uint32_t>(fraction);
-        for (int n = decimals; n >= 2; n -= 2, f /= 100) {
-            p -= 2;
-            std::memcpy(p, kDigitPairs + 2 * (f % 100), 2);
-        }
-        if (decimals & 1) *--p = static_cast<char>('0' + f);
-        out += decimals;
+// Writes the digits digits of q (zeros in front when it has fewer), a point
+// before its last decimals of them when decimals > 0; returns the end.
+template <typename U>
+char *put_digits_of(char *out, U q, int digits, int decimals) {
+    char *const end = out + digits + (decimals > 0);
+    char *p = end;
+    int left = decimals;
+    for (; left >= 2; left -= 2, q /= 100) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * (q % 100), 2);
     }
-    return out;
+    if (left) {
+        *--p = static_cast<char>('0' + q % 10);
+        q /= 10;
+    }
+    if (decimals > 0) *--p = '.';
+    for (; p - out >= 2; q /= 100) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * (q % 100), 2);
+    }
+    if (p > out) *--p = static_cast<char>('0' + q % 10);
+    return end;
+}
+
+// The same with a sign before all when negative, in 32 bits when q fits.
+char *put_digits(char *out, bool negative, uint64_t q, int digits, int decimals) {
+    if (negative) *out++ = '-';
+    if (q <= UINT32_MAX) return put_digits_of(out, static_cast<uint32_t>(q), digits, decimals);
+    return put_digits_of(out, q, digits, decimals);
 }
 
 }  // namespace
@@ -207,55 +220,56 @@ size_t vrml_formatfixed_float(char *out, float value) {
         q = scaled >> k;
         q += rest > half || (rest == half && (q & 1));
     }
-    return static_cast<size_t>(put_decimal(out, f.negative, q / 1000000u, q % 1000000u, 6) - out);
+    const int digits = std::max(digit_count(q), 7);  // "0.000000" at least
+    return static_cast<size_t>(put_digits(out, f.negative, q, digits, 6) - out);
 }
 
 // The shortest text that reads back as value, as std::to_chars writes it,
 // found with integers for floats below 2^23 whose text has at most eleven
 // decimals and is shorter in fixed notation; the rest, to_chars itself.
-// For each count of decimals d from 0 up, the reals that read back as value
-// (the half-way points to its neighbours included when m is even, as the
-// reading rounds ties to even) times 10^d form an interval; the first d
-// whose interval holds an integer gives the digits, the integer nearest to
-// value * 10^d within the interval.
+// For each count of decimals d from 0 up, the reals that read back as
+// value times 10^d form an interval; the first d whose interval holds an
+// integer gives the digits, the integer nearest to value * 10^d.
 size_t vrml_formatshortest(char *out, float value) {
     const FloatParts f = parts_of(value);
     const int k = 2 - f.e;  // value = 4m / 2^k
     // Below 2^-36 a text needs more than eleven decimals.
     if (f.m == 0 || f.e >= 0 || k >= 62 || !std::isfinite(value))
         return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
-    // The interval around 4m in quarter units: [4m - below, 4m + 2], the gap
-    // below halved at a power of two (m = 2^23, not the smallest exponent).
-    const uint64_t below = f.m == 0x800000u && f.e > -149 ? 1 : 2;
-    const bool inclusive = (f.m & 1) == 0;
+    // The reals that read back as value lie within half a unit in the last
+    // place of it (a quarter below a power of two), the ends included when
+    // m is even. Over the floats taken here (all of them compared with
+    // std::to_chars) neither the ends nor the narrower gap ever decide the
+    // digits: the interval is [4m - 2, 4m + 2] in quarter units. The
+    // integers in it times 10^d are those from (lo + ones) >> k to hi >> k.
     const uint64_t ones = (uint64_t{1} << k) - 1;
-    uint64_t mid = uint64_t{f.m} * 4, lo = mid - below, hi = mid + 2;
+    const uint64_t m4 = uint64_t{f.m} * 4;
+    uint64_t lo = m4 - 2, hi = m4 + 2;
+    int d = 0;
     // Each step times ten; below 2^26 * 10^11 < 2^63: no overflow.
-    for (int d = 0; d <= 11; ++d, lo *= 10, hi *= 10, mid *= 10) {
-        // The integers of [lo, hi] / 2^k (the ends when inclusive).
-        const uint64_t q_lo = (lo >> k) + ((lo & ones) != 0 || !inclusive);
-        const uint64_t q_hi = (hi >> k) - ((hi & ones) == 0 && !inclusive);  // hi > 0
-        if (q_lo > q_hi) continue;
-        // The one nearest to mid / 2^k, ties to even, kept inside.
-        uint64_t q = mid >> k;
-        const uint64_t rest = mid & ones, half = uint64_t{1} << (k - 1);
-        q += rest > half || (rest == half && (q & 1));
-        q = std::clamp(q, q_lo, q_hi);
-        // Fixed notation unless scientific is shorter (ties go to fixed).
-        // With d > 0, q ends in a nonzero digit (else q / 10 would do with
-        // d - 1 decimals): only a whole number's zeros can be cut.
-        const int digits = digit_count(q);
-        int significant = digits;
-        if (d == 0)
-            for (uint64_t t = q; t % 10 == 0; t /= 10) --significant;  // q > 0: ends
-        const bool fraction_only = q < kPow10[d];
-        const int fixed = (fraction_only ? 1 : digits - d) + (d > 0 ? 1 + d : 0);
-        const int scientific = significant + (significant > 1) + 4;  // "e-XX": two digits for floats
-        if (scientific < fixed) break;
-        const uint64_t whole = q / kPow10[d];
-        return static_cast<size_t>(put_decimal(out, f.negative, whole, q - whole * kPow10[d], d) - out);
+    while (((lo + ones) >> k) > (hi >> k)) {
+        if (++d > 11) return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+        lo *= 10, hi *= 10;
     }
-    return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+    // The one nearest to value * 10^d (ties to even): in the interval, as
+    // the interval is centred on it.
+    const uint64_t mid = m4 * kPow10[d];
+    uint64_t q = mid >> k;
+    const uint64_t rest = mid & ones, half = uint64_t{1} << (k - 1);
+    q += rest > half || (rest == half && (q & 1));
+    // Fixed notation unless scientific is shorter (ties go to fixed). With
+    // d > 0, q ends in a nonzero digit (else q / 10 would do with d - 1
+    // decimals): only a whole number's zeros can be cut.
+    const int digits = digit_count(q);
+    int significant = digits;
+    if (d == 0)
+        for (uint64_t t = q; t % 10 == 0; t /= 10) --significant;  // q > 0: ends
+    const int shown = std::max(digits, d + 1);  // "0.00d" when q < 10^d
+    const int fixed = shown + (d > 0);
+    const int scientific = significant + (significant > 1) + 4;  // "e-XX": two digits for floats
+    if (scientific < fixed)
+        return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+    return static_cast<size_t>(put_digits(out, f.negative, q, shown, d) - out);
 }
 
 size_t vrml_formatint(char *out, int32_t value) {

@@ -14,6 +14,7 @@
 #define ZEBVRML2_FIELDS_FIELD_NUMBERS_H
 
 #include <bit>
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -24,22 +25,25 @@ size_t vrml_scanint32(const char *text, size_t length, int32_t *value);
 
 // vrml_scanfloat and vrml_scanint32 with the forms of nearly every world
 // converted inline, for the readers of long number lists, where the general
-// conversion's own cost was half the load: a float of an optional minus and
-// digits with an optional point, no exponent, whose digits make an integer
-// of at most 2^24 and that has at most ten decimals (the integer and ten to
-// that power are exact floats, so one division rounds once, as the
-// general conversion does); an integer of an optional minus and one to nine
-// decimal digits without a leading zero. Any other form, or a rounding mode
-// other than to nearest, goes to the general conversion.
+// conversion's own cost was half the load. A float of an optional minus,
+// digits with an optional point and an optional exponent of up to four
+// digits, at most 19 digits in all, is m * 10^e with m an integer: where
+// registers are no wider than double, m up to 2^53 and e within 22 of 0 go
+// through one double product, whose float is the decimal's unless a float
+// half-way point lies within its error; elsewhere m up to 2^24 and e within
+// 10 go through one float product or quotient of exact operands, which
+// rounds once. An integer of an optional minus and one to nine decimal
+// digits without a leading zero. Any other form, a half-way case or a
+// rounding mode other than to nearest goes to the general conversion.
 inline bool vrml_rounds_to_nearest() {
-    static volatile float tiny = 1.17549435e-38f;
+    static volatile float smallest = 1.17549435e-38f;
+    const float tiny = smallest;
     return tiny + 1.0f == 1.0f - tiny;
 }
 
-// The decimal digits that begin the eight bytes at p (0 to 8) and, when
-// there are fewer than eight, their value. Eight bytes at once: no branch
-// per digit.
-inline int vrml_leading_digits(const char *p, uint32_t *value) {
+// The decimal digits that begin the eight bytes at p (0 to 8) and their
+// value. Eight bytes at once: no branch per digit.
+[[gnu::always_inline]] inline int vrml_leading_digits(const char *p, uint32_t *value) {
     uint64_t w;
     std::memcpy(&w, p, 8);
     if constexpr (std::endian::native != std::endian::little) w = __builtin_bswap64(w);
@@ -51,10 +55,9 @@ inline int vrml_leading_digits(const char *p, uint32_t *value) {
     const uint64_t low_big = (((w & (0x0F * kOnes)) + 0x06 * kOnes) & (0x10 * kOnes)) << 3;
     const uint64_t other = high_set | low_big;
     const int n = other ? __builtin_ctzll(other) / 8 : 8;
-    if (n == 0 || n == 8) return n;
     // The digits moved to the top bytes, zeros before them: eight digits
     // combined in pairs, then fours.
-    uint64_t d = (w & (0x0F * kOnes)) << (8 * (8 - n));
+    uint64_t d = n ? (w & (0x0F * kOnes)) << (8 * (8 - n)) : 0;
     d = d * 10 + (d >> 8);
     d = (((d & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
          (((d >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
@@ -62,42 +65,93 @@ inline int vrml_leading_digits(const char *p, uint32_t *value) {
     return n;
 }
 
-inline size_t vrml_scanfloat_inline(const char *text, size_t length, float *value) {
-    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    const char *end = text + length;
-    const char *digits = text + (length > 0 && *text == '-');
+// The same for the digits at p before end: eight bytes at once where there
+// are eight.
+[[gnu::always_inline]] inline int vrml_digit_run(const char *p, const char *end, uint32_t *value) {
+    if (end - p >= 8) return vrml_leading_digits(p, value);
+    int n = 0;
+    uint32_t v = 0;
+    for (; n < end - p && static_cast<unsigned>(p[n] - '0') < 10; ++n) v = v * 10 + static_cast<unsigned>(p[n] - '0');
+    *value = v;
+    return n;
+}
+
+[[gnu::always_inline]] inline size_t vrml_scanfloat_inline(const char *text, size_t length, float *value) {
+    static constexpr uint64_t kScales[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    const char *const end = text + length;
+    const char *const digits = text + (length > 0 && *text == '-');
     const char *p = digits;
-    uint64_t mantissa = 0;
-    ptrdiff_t count = 0, decimals = 0;
-    if (length >= 17) {
-        // Up to seven digits, a point and up to seven decimals, read eight
-        // bytes at a time.
-        uint32_t whole = 0, part = 0;
-        const int n = vrml_leading_digits(p, &whole);
-        if (n == 8) return vrml_scanfloat(text, length, value);
-        p += n;
-        if (*p == '.') {
-            decimals = vrml_leading_digits(++p, &part);
-            if (decimals == 8) return vrml_scanfloat(text, length, value);
-            p += decimals;
+    uint64_t m = 0;
+    int count = 0, decimals = 0;
+    // The digits from p on, added to m: their count, or -1 past 19 digits.
+    auto take = [&]() {
+        int taken = 0;
+        for (;;) {
+            uint32_t run;
+            const int n = vrml_digit_run(p, end, &run);
+            if (count + n > 19) return -1;
+            m = m * kScales[n] + run;
+            count += n, taken += n, p += n;
+            if (n < 8) return taken;
         }
-        count = n + decimals;
-        mantissa = uint64_t{whole} * static_cast<uint64_t>(kPowersOfTen[decimals]) + part;
-    } else {
-        // Digits, at most 19: the mantissa cannot overflow.
-        for (; p < end && count < 19 && static_cast<unsigned>(*p - '0') < 10; ++p, ++count)
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-        if (p < end && *p == '.') {
-            for (++p; p < end && count < 19 && static_cast<unsigned>(*p - '0') < 10; ++p, ++count, ++decimals)
-                mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    };
+    if (take() < 0) return vrml_scanfloat(text, length, value);
+    if (p < end && *p == '.') {
+        ++p;
+        decimals = take();
+        if (decimals < 0) return vrml_scanfloat(text, length, value);
+    }
+    if (count == 0) return vrml_scanfloat(text, length, value);
+    int exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        // Part of the number only with a digit (after an optional sign).
+        const char *q = p + 1;
+        const bool negative = q < end && *q == '-';
+        if (q < end && (*q == '-' || *q == '+')) ++q;
+        if (q < end && static_cast<unsigned>(*q - '0') < 10) {
+            const char *first = q;
+            for (; q < end && q - first < 4 && static_cast<unsigned>(*q - '0') < 10; ++q)
+                exponent = exponent * 10 + (*q - '0');
+            if (q < end && static_cast<unsigned>(*q - '0') < 10) return vrml_scanfloat(text, length, value);
+            if (negative) exponent = -exponent;
+            p = q;
         }
     }
-    if (count == 0 || decimals > 10 || mantissa > (uint64_t{1} << 24) ||
-        (p < end && (static_cast<unsigned>(*p - '0') < 10 || *p == 'e' || *p == 'E')) ||
-        !vrml_rounds_to_nearest())
-        return vrml_scanfloat(text, length, value);
-    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[decimals];
+    if (!vrml_rounds_to_nearest()) return vrml_scanfloat(text, length, value);
+    const int e = exponent - decimals;
+    float magnitude;
+    if (m == 0) {
+        magnitude = 0;
+    } else {
+#if FLT_EVAL_METHOD == 0
+        // m up to 2^53 is exact in a double; times 10^e up to 22 (exact),
+        // or times the nearest double to 10^-e, the product is within two
+        // of its units in the last place of the decimal. The float nearest
+        // to it is the decimal's unless a float half-way point is that
+        // close: its 29 bits below a float's are then within 3 of
+        // 0x10000000, and the general conversion decides.
+        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        static constexpr double kInverses[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                               1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
+                                               1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+        if (m > (uint64_t{1} << 53) || e < -22 || e > 22) return vrml_scanfloat(text, length, value);
+        const double product = static_cast<double>(m) * (e < 0 ? kInverses[-e] : kPowers[e]);
+        uint64_t bits;
+        std::memcpy(&bits, &product, sizeof bits);
+        if (static_cast<uint32_t>((bits & 0x1FFFFFFFu) - 0x10000000u + 3u) <= 6u)
+            return vrml_scanfloat(text, length, value);
+        magnitude = static_cast<float>(product);
+#else
+        // Registers wider than double round twice: floats only, where one
+        // operation rounds once.
+        static constexpr float kFloatPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+        if (m > (uint64_t{1} << 24) || e < -10 || e > 10) return vrml_scanfloat(text, length, value);
+        magnitude = e < 0 ? static_cast<float>(m) / kFloatPowers[-e] : static_cast<float>(m) * kFloatPowers[e];
+#endif
+    }
     *value = digits == text ? magnitude : -magnitude;
     return static_cast<size_t>(p - text);
 }

@@ -96,7 +96,8 @@ inline constexpr vrml_bytekinds kVrmlByteKinds;
 inline bool vrml_byte_ends_token(unsigned char c) { return kVrmlByteKinds.kind[c] != kVrmlByteToken; }
 
 // Steps over blanks and comments; true when a token's first character
-// follows inside the window. Indentation goes eight spaces at a time.
+// follows inside the window. Indentation (after a line break) goes eight
+// spaces at a time.
 inline bool vrml_window_skip(vrml_windowscan &s) {
     constexpr uint64_t kEightSpaces = 0x2020202020202020ull;
     const unsigned char *p = s.p;
@@ -115,10 +116,12 @@ inline bool vrml_window_skip(vrml_windowscan &s) {
             p = q + 1;
             continue;
         }
-        s.lines += kind == kVrmlByteNewline;
         ++p;
-        uint64_t eight;
-        while (end - p >= 8 && (std::memcpy(&eight, p, 8), eight == kEightSpaces)) p += 8;
+        if (kind == kVrmlByteNewline) {
+            ++s.lines;
+            uint64_t eight;
+            while (end - p >= 8 && (std::memcpy(&eight, p, 8), eight == kEightSpaces)) p += 8;
+        }
     }
     return false;
 }

@@ -26,6 +26,7 @@ namespace {
 constexpr int kBuiltins = VRML_BUILTIN_COUNT;
 constexpr size_t kFlushSize = 1 << 16;
 constexpr size_t kLineWidth = 78;
+constexpr int32_t kOneLineMost = 40;  // elements of a list tried on one line
 
 // A growable array of plain records; false from push when memory ran out.
 template <typename T>
@@ -230,29 +231,38 @@ void unwritable(Writer &w, vrml_node *node, int m, const char *what) {
 
 // ---- Values -----------------------------------------------------------------
 
+// A real's text (at most kNumberRoom bytes) into out; returns its length.
+// floatshape: keep a point (a lenient load reads a number without point or
+// exponent as an integer).
 template <typename T>
-void put_real(Writer &w, T value) {
+size_t format_real(char *out, T value, bool floatshape) {
     if (std::isnan(value)) value = 0;  // reported by the planning walk
+    size_t n;
     if (std::isinf(value)) {
         // The nearest decimal beyond the type's range reads back as infinity.
-        put(w, value < 0 ? "-" : "");
-        put(w, sizeof(T) == sizeof(float) ? "1e39" : "1e309");
-        return;
+        const char *text = value > 0    ? (sizeof(T) == sizeof(float) ? "1e39" : "1e309")
+                           : sizeof(T) == sizeof(float) ? "-1e39" : "-1e309";
+        n = std::strlen(text);
+        std::memcpy(out, text, n);
+        return n;
     }
-    char *text = number_room(w);
-    if (!text) return;
-    size_t n;
-    if constexpr (sizeof(T) == sizeof(float)) n = vrml_formatshortest(text, value);
-    else n = static_cast<size_t>(std::to_chars(text, text + kNumberRoom, value).ptr - text);
-    w.length += n;
-    // A lenient load reads a number without point or exponent as an integer.
-    if (w.floatshape && !std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) put(w, ".0");
+    if constexpr (sizeof(T) == sizeof(float)) n = vrml_formatshortest(out, value);
+    else n = static_cast<size_t>(std::to_chars(out, out + kNumberRoom, value).ptr - out);
+    if (floatshape && !std::memchr(out, '.', n) && !std::memchr(out, 'e', n)) out[n++] = '.', out[n++] = '0';
+    return n;
+}
+
+template <typename T>
+void put_real(Writer &w, T value) {
+    if (char *text = number_room(w)) w.length += format_real(text, value, w.floatshape);
+}
+
+size_t format_int(char *out, int64_t value) {
+    return static_cast<size_t>(std::to_chars(out, out + kNumberRoom, value).ptr - out);
 }
 
 void put_int(Writer &w, int64_t value) {
-    char *text = number_room(w);
-    if (!text) return;
-    w.length += static_cast<size_t>(std::to_chars(text, text + kNumberRoom, value).ptr - text);
+    if (char *text = number_room(w)) w.length += format_int(text, value);
 }
 
 // A pixel in hexadecimal; one of four components from 0x80000000 on is
@@ -289,19 +299,34 @@ void put_string(Writer &w, const char *s) {
 
 void write_node(Writer &w, vrml_node *node, int level);
 
-// Element i of an array value (not MFNode).
-void put_element(Writer &w, int type, const vrml_mfarray &a, int32_t i) {
-    switch (type) {
-        case VRML_MFINT32: put_int(w, static_cast<const int32_t *>(a.values)[i]); return;
-        case VRML_MFSTRING: put_string(w, static_cast<char *const *>(a.values)[i]); return;
-        default: break;
-    }
+// The text of element i of a number array (MFInt32 or floats) into out
+// (room for four reals and their blanks); returns its length.
+size_t format_element(char *out, int type, const vrml_mfarray &a, int32_t i, bool floatshape) {
+    if (type == VRML_MFINT32) return format_int(out, static_cast<const int32_t *>(a.values)[i]);
     int n = type == VRML_MFFLOAT ? 1 : type == VRML_MFVEC2F ? 2 : type == VRML_MFROTATION ? 4 : 3;
     const float *v = static_cast<const float *>(a.values) + static_cast<size_t>(i) * n;
+    char *p = out;
     for (int k = 0; k < n; ++k) {
-        if (k) put(w, ' ');
-        put_real(w, v[k]);
+        if (k) *p++ = ' ';
+        p += std::isfinite(v[k]) && !floatshape ? vrml_formatshortest(p, v[k]) : format_real(p, v[k], floatshape);
     }
+    return static_cast<size_t>(p - out);
+}
+
+constexpr size_t kElementRoom = 4 * (kNumberRoom + 1);
+
+// Element i of an array value (not MFNode).
+void put_element(Writer &w, int type, const vrml_mfarray &a, int32_t i) {
+    if (type == VRML_MFSTRING) return put_string(w, static_cast<char *const *>(a.values)[i]);
+    if (w.planning || !reserve(w, kElementRoom)) return;
+    w.length += format_element(w.text + w.length, type, a, i, w.floatshape);
+}
+
+// ", " between the elements of a list, " " between pixels.
+void put_separator(Writer &w, bool bare) {
+    if (w.planning || !reserve(w, 2)) return;
+    if (!bare) w.text[w.length++] = ',';
+    w.text[w.length++] = ' ';
 }
 
 // Replaces the blank before position at with a line break to level.
@@ -321,14 +346,12 @@ void break_before(Writer &w, size_t at, int level) {
 template <typename Element>
 void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
     if (count == 0) return put(w, bare ? "" : "[]");
-    const char *separator = bare ? " " : ", ";
-    const size_t separated = bare ? 1 : 2;
     size_t start = w.length;
-    bool wrap = !w.planning && count > 40;
+    bool wrap = !w.planning && count > kOneLineMost;
     if (!wrap) {
         put(w, bare ? " " : "[ ");
         for (int32_t i = 0; i < count && !wrap; ++i) {
-            if (i) put(w, separator, separated);
+            if (i) put_separator(w, bare);
             element(i);
             wrap = !w.planning && !w.failed && column(w) + 2 > kLineWidth;
         }
@@ -339,7 +362,7 @@ void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
     newline(w, level + 1);
     size_t linestart = w.length;
     for (int32_t i = 0; i < count && !w.failed; ++i) {
-        if (i) put(w, separator, separated);
+        if (i) put_separator(w, bare);
         size_t at = w.length;
         element(i);
         if (at > linestart && column(w) + 1 > kLineWidth) {
@@ -348,6 +371,35 @@ void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
         }
     }
     if (!bare) newline(w, level), put(w, ']');
+}
+
+// put_list's wrapped form of a number array (MFInt32 or floats), each
+// element made before it is placed: where it would end past the line
+// width, the blank before it becomes a line break (no text to move).
+void put_number_lines(Writer &w, int type, const vrml_mfarray &a, int level) {
+    put(w, '[');
+    newline(w, level + 1);
+    const size_t indent = 2 * static_cast<size_t>(level + 1);
+    size_t linestart = w.length;
+    for (int32_t i = 0; i < a.count && !w.failed; ++i) {
+        char element[kElementRoom];
+        const size_t n = format_element(element, type, a, i, w.floatshape);
+        if (w.planning || !reserve(w, 2 + indent + n)) break;
+        char *const text = w.text;
+        char *p = text + w.length;
+        if (i) *p++ = ',', *p++ = ' ';
+        const size_t at = static_cast<size_t>(p - text);
+        if (at > linestart && at - w.linebegin + n + 1 > kLineWidth) {
+            p[-1] = '\n';
+            w.linebegin = linestart = at;
+            std::memset(p, ' ', indent);
+            p += indent;
+        }
+        std::memcpy(p, element, n);
+        w.length = static_cast<size_t>(p + n - text);
+    }
+    newline(w, level);
+    put(w, ']');
 }
 
 size_t element_size(int type) {
@@ -439,6 +491,8 @@ void write_value(Writer &w, int type, const vrml_field *v, int level, vrml_node 
         }
         default:
             if (type < 0 || type >= VRML_FIELDTYPE_COUNT) return;
+            if (type != VRML_MFSTRING && v->mfarray.values && v->mfarray.count > kOneLineMost)
+                return put_number_lines(w, type, v->mfarray, level);
             put_list(w, v->mfarray.values ? v->mfarray.count : 0, level, false,
                      [&](int32_t i) { put_element(w, type, v->mfarray, i); });
     }

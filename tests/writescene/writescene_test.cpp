@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -248,6 +249,77 @@ TEST(WriteScene, RandomValuesReadBackBitForBit) {
         text = static_cast<char *>(vrml_malloc(9));
         for (int k = 0; k < 8; ++k) text[k] = "ab\\\" \n{#"[random() % 8];
         round_trip(scene.ctx);
+    }
+}
+
+// Number lists of random lengths (both sides of the 40 tried on one line)
+// and values of every size, infinities included: each is written as a model
+// of the layout says. On one line "[ a, b ]" when that line fits in 78
+// columns; else one element after another on lines indented one level
+// deeper, ", " between them, a line break instead of the blank where an
+// element would end past column 77; the closing bracket on a line of its own.
+TEST(WriteScene, NumberListsWrapAsTheLayoutModelSays) {
+    std::mt19937 random(17);
+    auto number = [&](bool integer) {
+        if (integer) return std::to_string(static_cast<int32_t>(random()) >> (random() % 32));
+        const unsigned kind = random() % 8;
+        if (kind == 0) return std::string(random() % 2 ? "1e39" : "-1e39");
+        uint32_t bits = static_cast<uint32_t>(random());
+        float f;
+        std::memcpy(&f, &bits, 4);
+        if (kind < 4 || !std::isfinite(f)) f = static_cast<float>(static_cast<int>(random() % 200001) - 100000) / 1000;
+        char text[40];
+        *std::to_chars(text, text + sizeof text, f).ptr = '\0';
+        return std::string(text);
+    };
+    const struct {
+        const char *name;
+        int components;  // 0: integers
+    } kLists[] = {{"point", 3}, {"coordIndex", 0}, {"key", 1}, {"keyValue", 4}, {"color", 3}};
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::vector<std::string>> elements(std::size(kLists));
+        std::string lists[std::size(kLists)];
+        for (size_t l = 0; l < std::size(kLists); ++l) {
+            const size_t count = random() % 3 ? random() % 60 : random() % 400;
+            for (size_t i = 0; i < count; ++i) {
+                std::string e;
+                for (int k = 0; k < std::max(kLists[l].components, 1); ++k)
+                    e += (k ? " " : "") + number(kLists[l].components == 0);
+                elements[l].push_back(e);
+                lists[l] += e + ",\n";
+            }
+        }
+        LoadedScene scene("#VRML V2.0 utf8\nShape { geometry IndexedFaceSet { coord Coordinate { point [ " +
+                          lists[0] + "] } coordIndex [ " + lists[1] + "] color Color { color [ " + lists[4] +
+                          "] } } }\nOrientationInterpolator { key [ " + lists[2] + "] keyValue [ " + lists[3] +
+                          "] }\n");
+        const std::string text = write_scene(scene.ctx);
+        for (size_t l = 0; l < std::size(kLists); ++l) {
+            if (elements[l].empty()) continue;  // a default value is not written
+            const std::string opening = std::string(" ") + kLists[l].name + " [";
+            const size_t at = text.find(opening);
+            ASSERT_NE(at, std::string::npos) << kLists[l].name << "\n" << text;
+            const size_t line = text.rfind('\n', at) + 1;
+            const size_t level = (text.find_first_not_of(' ', line) - line) / 2;
+            const std::string prefix = text.substr(line, at + opening.size() - line);
+            std::string want = prefix + " ";
+            for (size_t i = 0; i < elements[l].size(); ++i) want += (i ? ", " : "") + elements[l][i];
+            want += " ]";
+            if (elements[l].size() > 40 || want.size() > 78) {
+                const std::string indent(2 * level + 2, ' ');
+                want = prefix + "\n" + indent;
+                size_t column = indent.size();
+                for (size_t i = 0; i < elements[l].size(); ++i) {
+                    const std::string &e = elements[l][i];
+                    if (i && column + 2 + e.size() + 1 > 78) want += ",\n" + indent, column = indent.size();
+                    else if (i) want += ", ", column += 2;
+                    want += e, column += e.size();
+                }
+                want += "\n" + std::string(2 * level, ' ') + "]";
+            }
+            EXPECT_EQ(text.substr(line, want.size()), want) << kLists[l].name;
+        }
     }
 }
 
