@@ -76,7 +76,9 @@ inline bool vrml_rounds_to_nearest() {
     return n;
 }
 
-[[gnu::always_inline]] inline size_t vrml_scanfloat_inline(const char *text, size_t length, float *value) {
+// nearest: vrml_rounds_to_nearest(), which a reader of a list asks once.
+[[gnu::always_inline]] inline size_t vrml_scanfloat_inline(const char *text, size_t length, float *value,
+                                                          bool nearest) {
     static constexpr uint64_t kScales[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
     const char *const end = text + length;
     const char *const digits = text + (length > 0 && *text == '-');
@@ -117,7 +119,7 @@ inline bool vrml_rounds_to_nearest() {
             p = q;
         }
     }
-    if (!vrml_rounds_to_nearest()) return vrml_scanfloat(text, length, value);
+    if (!nearest) return vrml_scanfloat(text, length, value);
     const int e = exponent - decimals;
     float magnitude;
     if (m == 0) {
@@ -154,6 +156,10 @@ inline bool vrml_rounds_to_nearest() {
     }
     *value = digits == text ? magnitude : -magnitude;
     return static_cast<size_t>(p - text);
+}
+
+inline size_t vrml_scanfloat_inline(const char *text, size_t length, float *value) {
+    return vrml_scanfloat_inline(text, length, value, vrml_rounds_to_nearest());
 }
 
 inline size_t vrml_scanint32_inline(const char *text, size_t length, int32_t *value) {

@@ -78,7 +78,8 @@ int read_number(vrml_context *ctx, int32_t code, T *out, size_t (*scan)(const ch
 }
 
 int read_float(vrml_context *ctx, float *out) {
-    return read_number(ctx, VRML_ERR_SFFLOAT, out, vrml_scanfloat_inline);
+    size_t (*scan)(const char *, size_t, float *) = vrml_scanfloat_inline;
+    return read_number(ctx, VRML_ERR_SFFLOAT, out, scan);
 }
 
 int read_int32(vrml_context *ctx, int32_t *out) {
@@ -176,6 +177,7 @@ int read_window_elements(vrml_context *ctx, Collected &c) {
     vrml_stream *in = ctx->in;
     vrml_windowscan s;
     if (!vrml_window_open(in, s)) return 0;
+    [[maybe_unused]] const bool nearest = vrml_rounds_to_nearest();  // no host code runs in a list
     int result = 0;
     for (;;) {
         vrml_windowscan at = s;
@@ -188,7 +190,9 @@ int read_window_elements(vrml_context *ctx, Collected &c) {
         } else {
             for (int k = 0; k < Floats && whole; ++k) {
                 float value = 0;
-                whole = window_number(s, &value, vrml_scanfloat_inline);
+                whole = window_number(s, &value, [nearest](const char *text, size_t length, float *out) {
+                    return vrml_scanfloat_inline(text, length, out, nearest);
+                });
                 std::memcpy(element + k * sizeof value, &value, sizeof value);
             }
         }

@@ -68,7 +68,8 @@ TEST(Window, FileWindowsAndHostSlotsReadRandomNumberListsAlike) {
                 if (random() % 2) std::snprintf(number, sizeof number, "%.*f", digits, value(random));
                 else std::snprintf(number, sizeof number, "%d", static_cast<int>(random() % 2000) - 1000);
                 text += number;
-                text += random() % 5 ? " " : random() % 2 ? ",\n          " : ", ";
+                const char *blanks[] = {",\n          ", ", ", "\n\t\t\t", "\n \t   \t\t  \t", "\n\t\t\t\t\t\t\t\t\t!"};
+                text += random() % 5 ? " " : blanks[random() % std::size(blanks)];
                 if (random() % 97 == 0) text += noise[random() % std::size(noise)];
             }
             text += random() % 3 ? "]\n" : " ";
