@@ -325,23 +325,31 @@ bool ensure_output(ZebState *st) {
     return !st->error;
 }
 
+// Room for len more bytes (and the NUL after them) at the end of a buffer
+// stream's text, or null (after an error).
+char *buffer_room(ZebState *st, size_t len) {
+    if (len > SIZE_MAX - st->olen - 1) return nullptr;
+    size_t need = st->olen + len + 1;
+    if (need > st->ocap) {
+        size_t ncap = st->ocap ? st->ocap : 256;
+        while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
+        char *n = static_cast<char *>(vrml_heap_realloc(st->obuf, ncap));
+        if (!n) {
+            fail(st, ENOMEM);
+            return nullptr;
+        }
+        st->obuf = n;
+        st->ocap = ncap;
+    }
+    return st->obuf + st->olen;
+}
+
 // Adds bytes to the buffer or the file. False after an error.
 bool store(ZebState *st, const void *bytes, size_t len) {
     if (st->kind == kBuffer) {
-        if (len > SIZE_MAX - st->olen - 1) return false;
-        size_t need = st->olen + len + 1;
-        if (need > st->ocap) {
-            size_t ncap = st->ocap ? st->ocap : 256;
-            while (ncap < need) ncap = ncap > SIZE_MAX / 2 ? need : ncap * 2;
-            char *n = static_cast<char *>(vrml_heap_realloc(st->obuf, ncap));
-            if (!n) {
-                fail(st, ENOMEM);
-                return false;
-            }
-            st->obuf = n;
-            st->ocap = ncap;
-        }
-        std::memcpy(st->obuf + st->olen, bytes, len);
+        char *to = buffer_room(st, len);
+        if (!to) return false;
+        std::memcpy(to, bytes, len);
         st->olen += len;
         st->obuf[st->olen] = '\0';
         return true;
@@ -419,7 +427,7 @@ inline bool maybe_special(uint64_t w) {
 
 // Follows the quoting and nesting state over text; the runs of other bytes
 // are stepped over eight at a time.
-void track(ZebState *st, const unsigned char *p, const unsigned char *end) {
+[[gnu::always_inline]] inline void track(ZebState *st, const unsigned char *p, const unsigned char *end) {
     bool inquote = st->inquote, escape = st->escape;
     int depth = st->depth;
     const unsigned char *const begin = p;
@@ -481,29 +489,45 @@ int format_and(ZebState *st, const char *format, va_list ap, Emit emit) {
 int write_indented(ZebState *st, const char *t, size_t n) {
     int level = st->depth;
     for (size_t i = 0; i < n && level > 0 && (t[i] == '}' || t[i] == ']'); ++i) --level;
+    const size_t lead = st->atlinestart ? 0 : 1, indent = static_cast<size_t>(level) * 2;
+    const size_t total = lead + indent + n;
+    if (st->kind == kBuffer && !st->compress && total > 0 && total <= static_cast<size_t>(INT32_MAX)) {
+        // Straight into the buffer; the line break and the blanks change no
+        // state but a pending escape, which they take.
+        if (lead + indent > 0) st->escape = false;
+        track(st, reinterpret_cast<const unsigned char *>(t), reinterpret_cast<const unsigned char *>(t) + n);
+        st->atlinestart = n > 0 ? t[n - 1] == '\n' : indent == 0;
+        char *to = buffer_room(st, total);
+        if (!to) return -1;
+        if (lead) *to++ = '\n';
+        std::memset(to, ' ', indent);
+        std::memcpy(to + indent, t, n);
+        st->olen += total;
+        st->obuf[st->olen] = '\0';
+        return static_cast<int>(total);
+    }
     // A short text goes out in one piece with its line break and indentation.
     char joined[512];
-    const size_t lead = st->atlinestart ? 0 : 1, indent = static_cast<size_t>(level) * 2;
-    if (lead + indent + n <= sizeof joined) {
+    if (total <= sizeof joined) {
         joined[0] = '\n';
         std::memset(joined + lead, ' ', indent);
         std::memcpy(joined + lead + indent, t, n);
         return write_out(st, joined, lead + indent + n);
     }
-    int total = 0;
+    int written = 0;
     if (!st->atlinestart) {
         if (write_out(st, "\n", 1) < 0) return -1;
-        total = 1;
+        written = 1;
     }
     static const char spaces[] = "                                                                ";
     for (size_t left = indent; left > 0;) {
         size_t k = left < sizeof spaces - 1 ? left : sizeof spaces - 1;
         if (write_out(st, spaces, k) < 0) return -1;
-        total += static_cast<int>(k);
+        written += static_cast<int>(k);
         left -= k;
     }
     int w = write_out(st, t, n);
-    return w < 0 ? -1 : total + w;
+    return w < 0 ? -1 : written + w;
 }
 
 }  // namespace

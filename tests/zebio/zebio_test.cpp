@@ -121,10 +121,12 @@ TEST(Streams, RandomTextsReadAsTheModelSays) {
 // one it starts with.
 TEST(Streams, IndentationFollowsTheNestingModel) {
     std::mt19937 random(11);
-    const char bytes[] = "[]{}\\\"\"|Z^z~!#ab \x80\xfb\xfd\xdb";
+    const char bytes[] = "[]{}\\\"\"|Z^z~!#ab \n\x80\xfb\xfd\xdb";
+    const std::string path = temp_path("indent");
     for (int round = 0; round < 300; ++round) {
-        vrml_stream out{};
-        ASSERT_EQ(zeb_initbufferstream(&out), 0);
+        vrml_stream buffer{}, file{};
+        ASSERT_EQ(zeb_initbufferstream(&buffer), 0);
+        ASSERT_EQ(zeb_initfilename(&file, path.c_str(), "w"), 0);
         std::string want;
         bool inquote = false, escape = false, linestart = true;
         int depth = 0;
@@ -132,18 +134,19 @@ TEST(Streams, IndentationFollowsTheNestingModel) {
             std::string text;
             for (size_t n = random() % 24; n > 0; --n) text += bytes[random() % (sizeof bytes - 1)];
             const unsigned how = random() % 3;
+            std::string lead;
             if (how == 2) {
                 int level = depth;
                 for (size_t i = 0; i < text.size() && level > 0 && (text[i] == '}' || text[i] == ']'); ++i) --level;
-                std::string lead = (linestart ? "" : "\n") + std::string(2 * static_cast<size_t>(level), ' ');
+                lead = (linestart ? "" : "\n") + std::string(2 * static_cast<size_t>(level), ' ');
                 if (escape && !lead.empty()) escape = false;  // the line break is the escaped byte
-                want += lead;
                 if (text.empty()) linestart = !lead.empty() ? lead.back() == '\n' : linestart;
-                ASSERT_EQ(out.stream_iprintf(&out, "%s", text.c_str()), static_cast<int>(lead.size() + text.size()));
-            } else if (how == 1) {
-                ASSERT_EQ(out.stream_printf(&out, "%s", text.c_str()), static_cast<int>(text.size()));
-            } else {
-                ASSERT_EQ(zeb_write(&out, 0, text.data(), text.size()), static_cast<int>(text.size()));
+            }
+            for (vrml_stream *out : {&buffer, &file}) {
+                const int r = how == 2   ? out->stream_iprintf(out, "%s", text.c_str())
+                              : how == 1 ? out->stream_printf(out, "%s", text.c_str())
+                                         : zeb_write(out, 0, text.data(), text.size());
+                ASSERT_EQ(r, static_cast<int>(lead.size() + text.size()));
             }
             for (char c : text) {
                 if (escape) escape = false;
@@ -152,14 +155,17 @@ TEST(Streams, IndentationFollowsTheNestingModel) {
                 else if (!inquote && (c == '{' || c == '[')) ++depth;
                 else if (!inquote && (c == '}' || c == ']') && depth > 0) --depth;
             }
-            want += text;
+            want += lead + text;
             if (!text.empty()) linestart = text.back() == '\n';
         }
         size_t n = 0;
-        const char *held = zeb_getbuffer(&out, &n);
+        const char *held = zeb_getbuffer(&buffer, &n);
         ASSERT_EQ(std::string(held, n), want) << "round " << round;
-        out.stream_close(&out);
+        buffer.stream_close(&buffer);
+        ASSERT_EQ(file.stream_close(&file), 0);
+        ASSERT_EQ(read_file(path), want) << "round " << round;
     }
+    std::remove(path.c_str());
 }
 
 // Compressed data cut short or changed at random places past the header's
