@@ -97,15 +97,35 @@ inline bool vrml_rounds_to_nearest() {
             if (n < 8) return taken;
         }
     };
-    if (take() < 0) return vrml_scanfloat(text, length, value);
-    if (p < end && *p == '.') {
-        ++p;
-        decimals = take();
-        if (decimals < 0) return vrml_scanfloat(text, length, value);
+    // The common shape first, without loops: up to seven digits, maybe a
+    // point and up to seven decimals, no exponent, with room to read eight
+    // bytes twice.
+    bool shaped = false;
+    if (end - digits >= 17) {
+        uint32_t whole, part = 0;
+        const int n = vrml_leading_digits(digits, &whole);
+        const char *q = digits + n;
+        int n2 = 0;
+        if (n < 8 && *q == '.') {
+            n2 = vrml_leading_digits(q + 1, &part);
+            q += 1 + n2;
+        }
+        if (n < 8 && n2 < 8 && n + n2 > 0 && *q != 'e' && *q != 'E') {
+            m = whole * kScales[n2] + part, count = n + n2, decimals = n2, p = q;
+            shaped = true;
+        }
     }
-    if (count == 0) return vrml_scanfloat(text, length, value);
+    if (!shaped) {
+        if (take() < 0) return vrml_scanfloat(text, length, value);
+        if (p < end && *p == '.') {
+            ++p;
+            decimals = take();
+            if (decimals < 0) return vrml_scanfloat(text, length, value);
+        }
+        if (count == 0) return vrml_scanfloat(text, length, value);
+    }
     int exponent = 0;
-    if (p < end && (*p == 'e' || *p == 'E')) {
+    if (!shaped && p < end && (*p == 'e' || *p == 'E')) {
         // Part of the number only with a digit (after an optional sign).
         const char *q = p + 1;
         const bool negative = q < end && *q == '-';
