@@ -240,8 +240,8 @@ size_t format_real(char *out, T value, bool floatshape) {
     size_t n;
     if (std::isinf(value)) {
         // The nearest decimal beyond the type's range reads back as infinity.
-        const char *text = value > 0    ? (sizeof(T) == sizeof(float) ? "1e39" : "1e309")
-                           : sizeof(T) == sizeof(float) ? "-1e39" : "-1e309";
+        const char *text = sizeof(T) == sizeof(float) ? "-1e39" : "-1e309";
+        if (value > 0) ++text;  // without the sign
         n = std::strlen(text);
         std::memcpy(out, text, n);
         return n;
