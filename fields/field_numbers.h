@@ -32,7 +32,7 @@ size_t vrml_scanint32(const char *text, size_t length, int32_t *value);
 // through one double product, whose float is the decimal's unless a float
 // half-way point lies within its error; elsewhere m up to 2^24 and e within
 // 10 go through one float product or quotient of exact operands, which
-// rounds once. An integer of an optional minus and one to nine decimal
+// rounds once. An integer of an optional minus and one to seven decimal
 // digits without a leading zero. Any other form, a half-way case or a
 // rounding mode other than to nearest goes to the general conversion.
 inline bool vrml_rounds_to_nearest() {
@@ -183,22 +183,13 @@ inline size_t vrml_scanfloat_inline(const char *text, size_t length, float *valu
 }
 
 inline size_t vrml_scanint32_inline(const char *text, size_t length, int32_t *value) {
-    const char *end = text + length;
-    const char *digits = text + (length > 0 && *text == '-');
-    const char *p = digits;
-    int32_t magnitude = 0;
-    uint32_t run = 0;
-    int n;
-    if (length >= 9 && (n = vrml_leading_digits(digits, &run)) < 8) {
-        p += n;
-        magnitude = static_cast<int32_t>(run);
-    } else {
-        while (p < end && p - digits < 9 && static_cast<unsigned>(*p - '0') < 10)
-            magnitude = magnitude * 10 + (*p++ - '0');
-    }
-    if (p == digits || (p - digits > 1 && *digits == '0') ||
-        (p < end && (static_cast<unsigned>(*p - '0') < 10 || *p == 'x' || *p == 'X')))
+    const char *const digits = text + (length > 0 && *text == '-');
+    uint32_t run;
+    const int n = vrml_digit_run(digits, text + length, &run);
+    const char *const p = digits + n;  // a digit never follows: n < 8 or the text ends
+    if (n == 0 || n == 8 || (n > 1 && *digits == '0') || (p < text + length && (*p == 'x' || *p == 'X')))
         return vrml_scanint32(text, length, value);
+    const auto magnitude = static_cast<int32_t>(run);
     *value = digits == text ? magnitude : -magnitude;
     return static_cast<size_t>(p - text);
 }
