@@ -48,12 +48,10 @@ inline bool vrml_rounds_to_nearest() {
     std::memcpy(&w, p, 8);
     if constexpr (std::endian::native != std::endian::little) w = __builtin_bswap64(w);
     constexpr uint64_t kOnes = 0x0101010101010101ull;
-    // A byte is a digit when its high nibble is 3 and its low nibble is at
-    // most 9; bit 7 of each byte of other marks one that is not.
-    const uint64_t high = (w & (0xF0 * kOnes)) ^ (0x30 * kOnes);
-    const uint64_t high_set = (((high & (0x7F * kOnes)) + 0x7F * kOnes) | high) & (0x80 * kOnes);
-    const uint64_t low_big = (((w & (0x0F * kOnes)) + 0x06 * kOnes) & (0x10 * kOnes)) << 3;
-    const uint64_t other = high_set | low_big;
+    // A byte is a digit when its high nibble is 3 and adding 6 leaves it 3:
+    // such bytes become zero here. A carry out of a byte of 0xFA or more
+    // only changes bytes after that one, which is no digit.
+    const uint64_t other = ((w & (0xF0 * kOnes)) | (((w + 0x06 * kOnes) & (0xF0 * kOnes)) >> 4)) ^ (0x33 * kOnes);
     const int n = other ? __builtin_ctzll(other) / 8 : 8;
     // The digits moved to the top bytes, zeros before them: eight digits
     // combined in pairs, then fours.
@@ -142,39 +140,38 @@ inline bool vrml_rounds_to_nearest() {
     if (!nearest) return vrml_scanfloat(text, length, value);
     const int e = exponent - decimals;
     float magnitude;
-    if (m == 0) {
-        magnitude = 0;
-    } else {
 #if FLT_EVAL_METHOD == 0
-        // m up to 2^53 is exact in a double; times 10^e up to 22 (exact),
-        // or times the nearest double to 10^-e, the product is within two
-        // of its units in the last place of the decimal. The float nearest
-        // to it is the decimal's unless a float half-way point is that
-        // close: its 29 bits below a float's are then within 3 of
-        // 0x10000000, and the general conversion decides.
-        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-        static constexpr double kInverses[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
-                                               1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
-                                               1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
-        if (m > (uint64_t{1} << 53) || e < -22 || e > 22) return vrml_scanfloat(text, length, value);
-        const double product = static_cast<double>(m) * (e < 0 ? kInverses[-e] : kPowers[e]);
-        uint64_t bits;
-        std::memcpy(&bits, &product, sizeof bits);
-        if (static_cast<uint32_t>((bits & 0x1FFFFFFFu) - 0x10000000u + 3u) <= 6u)
-            return vrml_scanfloat(text, length, value);
-        magnitude = static_cast<float>(product);
+    // m up to 2^53 is exact in a double; times 10^e up to 22 (exact), or
+    // times the nearest double to 10^-e, the product is within two of its
+    // units in the last place of the decimal (zero stays zero). The float
+    // nearest to it is the decimal's unless a float half-way point is that
+    // close: its 29 bits below a float's are then within 3 of 0x10000000,
+    // and the general conversion decides. The common shape is always in
+    // range.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kInverses[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                           1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
+                                           1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+    if (!shaped && (m > (uint64_t{1} << 53) || e < -22 || e > 22)) return vrml_scanfloat(text, length, value);
+    const double product = static_cast<double>(m) * (e < 0 ? kInverses[-e] : kPowers[e]);
+    uint64_t bits;
+    std::memcpy(&bits, &product, sizeof bits);
+    if (static_cast<uint32_t>((bits & 0x1FFFFFFFu) - 0x10000000u + 3u) <= 6u)
+        return vrml_scanfloat(text, length, value);
+    magnitude = static_cast<float>(product);
 #else
-        // Registers wider than double round twice: floats only, where one
-        // operation rounds once.
-        static constexpr float kFloatPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                                 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-        if (m > (uint64_t{1} << 24) || e < -10 || e > 10) return vrml_scanfloat(text, length, value);
-        magnitude = e < 0 ? static_cast<float>(m) / kFloatPowers[-e] : static_cast<float>(m) * kFloatPowers[e];
+    // Registers wider than double round twice: floats only, where one
+    // operation rounds once.
+    static constexpr float kFloatPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    if (m > (uint64_t{1} << 24) || e < -10 || e > 10) return vrml_scanfloat(text, length, value);
+    magnitude = e < 0 ? static_cast<float>(m) / kFloatPowers[-e] : static_cast<float>(m) * kFloatPowers[e];
 #endif
-    }
-    *value = digits == text ? magnitude : -magnitude;
+    // The sign set without a branch: signs of coordinates follow no pattern.
+    const uint32_t sign = static_cast<uint32_t>(digits != text) << 31;
+    *value = std::bit_cast<float>(std::bit_cast<uint32_t>(magnitude) | sign);
     return static_cast<size_t>(p - text);
 }
 
@@ -190,7 +187,8 @@ inline size_t vrml_scanint32_inline(const char *text, size_t length, int32_t *va
     if (n == 0 || n == 8 || (n > 1 && *digits == '0') || (p < text + length && (*p == 'x' || *p == 'X')))
         return vrml_scanint32(text, length, value);
     const auto magnitude = static_cast<int32_t>(run);
-    *value = digits == text ? magnitude : -magnitude;
+    const int32_t negative = -static_cast<int32_t>(digits != text);  // all ones or zero
+    *value = (magnitude ^ negative) - negative;
     return static_cast<size_t>(p - text);
 }
 

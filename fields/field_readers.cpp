@@ -188,11 +188,13 @@ int read_window_elements(vrml_context *ctx, Collected &c) {
             whole = window_number(s, &value, vrml_scanint32_inline);
             std::memcpy(element, &value, size);
         } else {
-            for (int k = 0; k < Floats && whole; ++k) {
+#pragma GCC unroll 4
+            for (int k = 0; k < Floats; ++k) {
                 float value = 0;
                 whole = window_number(s, &value, [nearest](const char *text, size_t length, float *out) {
                     return vrml_scanfloat_inline(text, length, out, nearest);
                 });
+                if (!whole) break;
                 std::memcpy(element + k * sizeof value, &value, sizeof value);
             }
         }
