@@ -158,6 +158,17 @@ inline void check_hard_cases(NumCheck &c) {
         "3.674317717552185", "63751.22460937500", "128348.550781250", "3761833.125000000",
         "258322.476562500"};
     for (const char *t : texts) compare_float_text(c, t);
+    // Every byte after digits, before and after a point: the digit tests
+    // take eight bytes at once, and bytes next to the digits' codes (':',
+    // '/', 0xFA and up, which carry) must end the number.
+    for (int b = 1; b < 256; ++b) {
+        for (const char *form : {"1%c5", "12.3%c4", "-7%c", "0.%c5", "123456%c"}) {
+            char text[16];
+            std::snprintf(text, sizeof text, form, b);
+            compare_float_text(c, text);
+            compare_int_text(c, text);
+        }
+    }
     const char *ints[] = {"0", "-0", "+0", "010", "08", "0x", "0x1F", "0XfF", "-0x80000000",
                           "0x80000000", "2147483647", "2147483648", "-2147483648",
                           "-2147483649", "99999999999999999999999999", "-99999999999999999999999",

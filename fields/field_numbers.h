@@ -41,25 +41,45 @@ inline bool vrml_rounds_to_nearest() {
     return tiny + 1.0f == 1.0f - tiny;
 }
 
-// The decimal digits that begin the eight bytes at p (0 to 8) and their
-// value. Eight bytes at once: no branch per digit.
-[[gnu::always_inline]] inline int vrml_leading_digits(const char *p, uint32_t *value) {
+// Eight bytes at p in reading order: the first in the lowest byte.
+[[gnu::always_inline]] inline uint64_t vrml_eight_bytes(const char *p) {
     uint64_t w;
     std::memcpy(&w, p, 8);
     if constexpr (std::endian::native != std::endian::little) w = __builtin_bswap64(w);
+    return w;
+}
+
+// How many decimal digits begin the eight bytes w (0 to 8). A byte is a
+// digit when its high nibble is 3 and adding 6 leaves it 3: such bytes
+// become zero here. A carry out of a byte of 0xFA or more only changes
+// bytes after that one, which is no digit.
+[[gnu::always_inline]] inline int vrml_digit_count(uint64_t w) {
     constexpr uint64_t kOnes = 0x0101010101010101ull;
-    // A byte is a digit when its high nibble is 3 and adding 6 leaves it 3:
-    // such bytes become zero here. A carry out of a byte of 0xFA or more
-    // only changes bytes after that one, which is no digit.
     const uint64_t other = ((w & (0xF0 * kOnes)) | (((w + 0x06 * kOnes) & (0xF0 * kOnes)) >> 4)) ^ (0x33 * kOnes);
-    const int n = other ? __builtin_ctzll(other) / 8 : 8;
-    // The digits moved to the top bytes, zeros before them: eight digits
-    // combined in pairs, then fours.
-    uint64_t d = n ? (w & (0x0F * kOnes)) << (8 * (8 - n)) : 0;
+    return other ? __builtin_ctzll(other) / 8 : 8;
+}
+
+// The first n digit bytes of w (1 to 8) as digit values in the top n bytes,
+// zeros below.
+[[gnu::always_inline]] inline uint64_t vrml_digits_on_top(uint64_t w, int n) {
+    return (w & (0x0F * 0x0101010101010101ull)) << (8 * (8 - n));
+}
+
+// The value of eight digit values, the first in the lowest byte: combined
+// in pairs, then fours, then the two halves. No branch per digit.
+[[gnu::always_inline]] inline uint32_t vrml_eight_digits_value(uint64_t d) {
     d = d * 10 + (d >> 8);
     d = (((d & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
          (((d >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
-    *value = static_cast<uint32_t>(d);
+    return static_cast<uint32_t>(d);
+}
+
+// The decimal digits that begin the eight bytes at p (0 to 8) and their
+// value.
+[[gnu::always_inline]] inline int vrml_leading_digits(const char *p, uint32_t *value) {
+    const uint64_t w = vrml_eight_bytes(p);
+    const int n = vrml_digit_count(w);
+    *value = n ? vrml_eight_digits_value(vrml_digits_on_top(w, n)) : 0;
     return n;
 }
 
@@ -100,16 +120,26 @@ inline bool vrml_rounds_to_nearest() {
     // bytes twice.
     bool shaped = false;
     if (end - digits >= 17) {
-        uint32_t whole, part = 0;
-        const int n = vrml_leading_digits(digits, &whole);
+        const uint64_t w = vrml_eight_bytes(digits);
+        const int n = vrml_digit_count(w);
         const char *q = digits + n;
+        uint64_t w2 = 0;
         int n2 = 0;
         if (n < 8 && *q == '.') {
-            n2 = vrml_leading_digits(q + 1, &part);
+            w2 = vrml_eight_bytes(q + 1);
+            n2 = vrml_digit_count(w2);
             q += 1 + n2;
         }
         if (n < 8 && n2 < 8 && n + n2 > 0 && *q != 'e' && *q != 'E') {
-            m = whole * kScales[n2] + part, count = n + n2, decimals = n2, p = q;
+            // Up to eight digits in all (nearly always) are one word: the
+            // whole part's digits then the decimals'.
+            const uint64_t whole = n ? vrml_digits_on_top(w, n) : 0;
+            const uint64_t part = n2 ? vrml_digits_on_top(w2, n2) : 0;
+            if (n + n2 <= 8)
+                m = vrml_eight_digits_value((whole >> (8 * n2)) | part);
+            else
+                m = uint64_t{vrml_eight_digits_value(whole)} * kScales[n2] + vrml_eight_digits_value(part);
+            count = n + n2, decimals = n2, p = q;
             shaped = true;
         }
     }
