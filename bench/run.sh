@@ -3,7 +3,7 @@
 # and prints one table: load and print throughput against the floor, memory,
 # and the time per item of the scaling worlds; then, when Coin3D's development
 # files are installed (libcoin-dev), a second table against Coin3D reading and
-# writing the mesh and shapes worlds.
+# writing the mesh, shapes, points and lines worlds.
 #   bash bench/run.sh [quick]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,21 +26,26 @@ if [ "${1:-}" = quick ]; then
 else
   meshes="1 10 50"; shapes="10"; scales="1000 10000 100000 1000000"
 fi
+# Other shapes and number forms than mesh's, at the size of shapes'.
+others="points lines"
 
 make_world() {  # kind n file
   [ -s "$3" ] || "$gen" "$1" "$2" "$3"
 }
 
 printf 'world\tMB\tfloor s\tload s\tload/floor\tload MB/s\tprint s\tprint MB/s\twrite s\twrite MB/s\tprintf s\tprint/printf\theap MB\tpeak MB\tcopy MB/s\tfast_float MB/s\tus/item\n'
-# mesh: the benchmark's own shape; shapes: other node types, tabs and
-# number forms (six decimals, exponents), as worlds not seen before are.
+# mesh: the benchmark's own shape; shapes, points and lines: other node
+# types, tabs and number forms (six or seven decimals, "%g", exponents), as
+# worlds not seen before are.
 for mb in $meshes; do
   make_world mesh "$mb" "$worlds/mesh-$mb.wrl"
   "$bench" "$worlds/mesh-$mb.wrl"
 done
-for mb in $shapes; do
-  make_world shapes "$mb" "$worlds/shapes-$mb.wrl"
-  "$bench" "$worlds/shapes-$mb.wrl"
+for kind in shapes $others; do
+  for mb in $shapes; do
+    make_world "$kind" "$mb" "$worlds/$kind-$mb.wrl"
+    "$bench" "$worlds/$kind-$mb.wrl"
+  done
 done
 for kind in defs routes protos; do
   for n in $scales; do
@@ -57,7 +62,9 @@ if [ -n "$peer" ]; then
   for mb in $meshes; do
     "$peer" "$worlds/mesh-$mb.wrl" 2>/dev/null
   done
-  for mb in $shapes; do
-    "$peer" "$worlds/shapes-$mb.wrl" 2>/dev/null
+  for kind in shapes $others; do
+    for mb in $shapes; do
+      "$peer" "$worlds/$kind-$mb.wrl" 2>/dev/null
+    done
   done
 fi

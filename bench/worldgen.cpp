@@ -6,6 +6,10 @@
 //   worldgen shapes MEGABYTES OUT IndexedFaceSets with normals, colors and
 //                                 texture coordinates, ElevationGrids and
 //                                 Extrusions: other number forms and layout
+//   worldgen points MEGABYTES OUT PointSets: seven-decimal coordinates and
+//                                 four-decimal colors, a point a line
+//   worldgen lines MEGABYTES OUT  IndexedLineSets: "%g" coordinates and
+//                                 indices, long lines
 //   worldgen defs N OUT           N DEF names, each used once
 //   worldgen routes N OUT         N ROUTEs between DEF'd nodes
 //   worldgen protos N OUT         N instances of one PROTO
@@ -110,6 +114,37 @@ void shapes(FILE *f, long long bytes) {
     }
 }
 
+void points(FILE *f, long long bytes) {
+    Rng rng;
+    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
+    std::fprintf(f, "#VRML V2.0 utf8\n");
+    while (std::ftell(f) < bytes) {
+        const int n = 500 + rng.below(3500);
+        std::fprintf(f, "Shape { geometry PointSet {\n coord Coordinate { point [\n");
+        for (int p = 0; p < n; ++p) std::fprintf(f, "  %.7f %.7f %.7f,\n", real(1), real(1), real(1));
+        std::fprintf(f, "] }\n color Color { color [\n");
+        for (int p = 0; p < n; ++p) std::fprintf(f, "  %.4f %.4f %.4f\n", rng.unit(), rng.unit(), rng.unit());
+        std::fprintf(f, "] } } }\n");
+    }
+}
+
+void lines(FILE *f, long long bytes) {
+    Rng rng;
+    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
+    std::fprintf(f, "#VRML V2.0 utf8\n");
+    while (std::ftell(f) < bytes) {
+        const int n = 50 + rng.below(350);
+        std::fprintf(f, "Shape { geometry IndexedLineSet { coord Coordinate { point [ ");
+        for (int p = 0; p < n; ++p) std::fprintf(f, "%s%g %g %g", p ? ", " : "", real(1e3), real(1e3), real(1e3));
+        std::fprintf(f, " ] } coordIndex [ ");
+        for (int p = 0; p < n; ++p) {
+            if (p % 5) std::fprintf(f, "%d ", rng.below(n));
+            else std::fputs("-1 ", f);
+        }
+        std::fprintf(f, "] } }\n");
+    }
+}
+
 void defs(FILE *f, long n) {
     std::fprintf(f, "#VRML V2.0 utf8\nGroup { children [\n");
     for (long i = 0; i < n; ++i) std::fprintf(f, "DEF N%ld Group {}\n", i);
@@ -147,7 +182,7 @@ void nesting(FILE *f, long n) {
 
 int main(int argc, char **argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: worldgen mesh|shapes|defs|routes|protos|nesting N OUT\n");
+        std::fprintf(stderr, "usage: worldgen mesh|shapes|points|lines|defs|routes|protos|nesting N OUT\n");
         return 2;
     }
     long n = std::strtol(argv[2], nullptr, 10);
@@ -159,6 +194,8 @@ int main(int argc, char **argv) {
     std::string kind = argv[1];
     if (kind == "mesh") mesh(f, n * 1000000ll);
     else if (kind == "shapes") shapes(f, n * 1000000ll);
+    else if (kind == "points") points(f, n * 1000000ll);
+    else if (kind == "lines") lines(f, n * 1000000ll);
     else if (kind == "defs") defs(f, n);
     else if (kind == "routes") routes(f, n);
     else if (kind == "protos") protos(f, n);

@@ -196,9 +196,39 @@ char *put_digits_of(char *out, U q, int digits, int decimals) {
     return end;
 }
 
-// The same with a sign before all when negative, in 32 bits when q fits.
+// The eight decimal digits of v below 10^8 (zeros in front) as text, in
+// reading order: halves of four digits, then pairs, then digits, all in one
+// word and without a branch.
+uint64_t eight_digits_text(uint32_t v) {
+    const uint64_t halves = (v / 10000) | (uint64_t{v % 10000} << 32);
+    const uint64_t high_pairs = ((halves * 10486) >> 20) & ((uint64_t{0x7F} << 32) | 0x7F);  // each / 100
+    const uint64_t pairs = ((halves - 100 * high_pairs) << 16) + high_pairs;
+    uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000Full;  // each / 10
+    tens += (pairs - 10 * tens) << 8;
+    const uint64_t text = tens + 0x3030303030303030ull;
+    if constexpr (std::endian::native != std::endian::little) return __builtin_bswap64(text);
+    return text;
+}
+
+// The same with a sign before all when negative. Up to 16 digits, the text
+// is made whole and placed with two 16-byte copies: up to 34 bytes from out
+// are written whatever the text's length.
 char *put_digits(char *out, bool negative, uint64_t q, int digits, int decimals) {
-    if (negative) *out++ = '-';
+    *out = '-';
+    out += negative;
+    if (digits <= 16) {  // then q < 10^16
+        const uint64_t high = eight_digits_text(static_cast<uint32_t>(q / 100000000)),
+                       low = eight_digits_text(static_cast<uint32_t>(q % 100000000));
+        char *const point = out + (digits - decimals);
+        char text[32] = {};
+        std::memcpy(text, &high, 8);
+        std::memcpy(text + 8, &low, 8);
+        std::memcpy(out, text + 16 - digits, 16);
+        if (decimals <= 0) return point;
+        *point = '.';
+        std::memcpy(point + 1, text + 16 - decimals, 16);
+        return point + 1 + decimals;
+    }
     if (q <= UINT32_MAX) return put_digits_of(out, static_cast<uint32_t>(q), digits, decimals);
     return put_digits_of(out, q, digits, decimals);
 }
@@ -235,7 +265,7 @@ size_t vrml_formatshortest(char *out, float value) {
     const int k = 2 - f.e;  // value = 4m / 2^k
     // Below 2^-36 a text needs more than eleven decimals.
     if (f.m == 0 || f.e >= 0 || k >= 62 || !std::isfinite(value))
-        return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+        return static_cast<size_t>(std::to_chars(out, out + kVrmlFloatRoom, value).ptr - out);
     // The reals that read back as value lie within half a unit in the last
     // place of it (a quarter below a power of two), the ends included when
     // m is even. Over the floats taken here (all of them compared with
@@ -248,7 +278,7 @@ size_t vrml_formatshortest(char *out, float value) {
     int d = 0;
     // Each step times ten; below 2^26 * 10^11 < 2^63: no overflow.
     while (((lo + ones) >> k) > (hi >> k)) {
-        if (++d > 11) return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+        if (++d > 11) return static_cast<size_t>(std::to_chars(out, out + kVrmlFloatRoom, value).ptr - out);
         lo *= 10, hi *= 10;
     }
     // The one nearest to value * 10^d (ties to even): in the interval, as
@@ -268,7 +298,7 @@ size_t vrml_formatshortest(char *out, float value) {
     const int fixed = shown + (d > 0);
     const int scientific = significant + (significant > 1) + 4;  // "e-XX": two digits for floats
     if (scientific < fixed)
-        return static_cast<size_t>(std::to_chars(out, out + kVrmlShortestSize, value).ptr - out);
+        return static_cast<size_t>(std::to_chars(out, out + kVrmlFloatRoom, value).ptr - out);
     return static_cast<size_t>(put_digits(out, f.negative, q, shown, d) - out);
 }
 

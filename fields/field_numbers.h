@@ -228,12 +228,13 @@ constexpr size_t kVrmlNumberSize = 330;
 
 // Writes value as "%f" does, without a NUL; returns the length.
 size_t vrml_formatfixed(char *out, double value);
+// The two float writers below store whole blocks: out has room for
+// kVrmlFloatRoom bytes, whatever the text's length (at most 47 bytes).
+constexpr size_t kVrmlFloatRoom = 48;
 // vrml_formatfixed of a float, the common ones without a general conversion.
 size_t vrml_formatfixed_float(char *out, float value);
 // The shortest text that reads back as value, as std::to_chars(out, end,
-// value) writes it, without a NUL, in at most kVrmlShortestSize bytes;
-// returns the length.
-constexpr size_t kVrmlShortestSize = 32;
+// value) writes it, without a NUL (at most 15 bytes); returns the length.
 size_t vrml_formatshortest(char *out, float value);
 // Writes value as "%d" does, without a NUL; returns the length.
 size_t vrml_formatint(char *out, int32_t value);

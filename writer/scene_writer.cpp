@@ -6,6 +6,7 @@
 // and which routes each naming scope (the world, every PROTO body) carries;
 // from that each node gets the name it is written under. The second walk
 // writes. Text collects in a buffer that goes to the stream between members.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -170,6 +171,7 @@ void put(Writer &w, char c) {
 // Room for a number of at most kNumberRoom characters at the end of the
 // text, or null.
 constexpr size_t kNumberRoom = 64;
+static_assert(kNumberRoom >= kVrmlFloatRoom);
 char *number_room(Writer &w) {
     return w.planning || !reserve(w, kNumberRoom) ? nullptr : w.text + w.length;
 }
@@ -384,7 +386,9 @@ void put_number_lines(Writer &w, int type, const vrml_mfarray &a, int level) {
     for (int32_t i = 0; i < a.count && !w.failed; ++i) {
         char element[kElementRoom];
         const size_t n = format_element(element, type, a, i, w.floatshape);
-        if (w.planning || !reserve(w, 2 + indent + n)) break;
+        // Short elements are placed with one fixed-size copy.
+        constexpr size_t kBlock = 32;
+        if (w.planning || !reserve(w, 2 + indent + std::max(n, kBlock))) break;
         char *const text = w.text;
         char *p = text + w.length;
         if (i) *p++ = ',', *p++ = ' ';
@@ -395,7 +399,8 @@ void put_number_lines(Writer &w, int type, const vrml_mfarray &a, int level) {
             std::memset(p, ' ', indent);
             p += indent;
         }
-        std::memcpy(p, element, n);
+        if (n <= kBlock) std::memcpy(p, element, kBlock);
+        else std::memcpy(p, element, n);
         w.length = static_cast<size_t>(p + n - text);
     }
     newline(w, level);
