@@ -376,31 +376,28 @@ void put_list(Writer &w, int32_t count, int level, bool bare, Element element) {
 }
 
 // put_list's wrapped form of a number array (MFInt32 or floats), each
-// element made before it is placed: where it would end past the line
-// width, the blank before it becomes a line break (no text to move).
+// element made in place: where it ends past the line width, the blank
+// before it becomes a line break and the element moves right by the
+// indentation (once a line).
 void put_number_lines(Writer &w, int type, const vrml_mfarray &a, int level) {
     put(w, '[');
     newline(w, level + 1);
     const size_t indent = 2 * static_cast<size_t>(level + 1);
     size_t linestart = w.length;
     for (int32_t i = 0; i < a.count && !w.failed; ++i) {
-        char element[kElementRoom];
-        const size_t n = format_element(element, type, a, i, w.floatshape);
-        // Short elements are placed with one fixed-size copy.
-        constexpr size_t kBlock = 32;
-        if (w.planning || !reserve(w, 2 + indent + std::max(n, kBlock))) break;
+        if (w.planning || !reserve(w, 2 + indent + kElementRoom)) break;
         char *const text = w.text;
         char *p = text + w.length;
         if (i) *p++ = ',', *p++ = ' ';
         const size_t at = static_cast<size_t>(p - text);
+        const size_t n = format_element(p, type, a, i, w.floatshape);
         if (at > linestart && at - w.linebegin + n + 1 > kLineWidth) {
+            std::memmove(p + indent, p, n);
             p[-1] = '\n';
             w.linebegin = linestart = at;
             std::memset(p, ' ', indent);
             p += indent;
         }
-        if (n <= kBlock) std::memcpy(p, element, kBlock);
-        else std::memcpy(p, element, n);
         w.length = static_cast<size_t>(p + n - text);
     }
     newline(w, level);
