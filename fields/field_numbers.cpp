@@ -217,8 +217,11 @@ char *put_digits(char *out, bool negative, uint64_t q, int digits, int decimals)
     *out = '-';
     out += negative;
     if (digits <= 16) {  // then q < 10^16
-        const uint64_t high = eight_digits_text(static_cast<uint32_t>(q / 100000000)),
-                       low = eight_digits_text(static_cast<uint32_t>(q % 100000000));
+        // Most numbers have at most eight digits: the high half is zeros.
+        const bool short_text = q < 100000000;
+        const uint64_t high =
+            short_text ? 0x3030303030303030ull : eight_digits_text(static_cast<uint32_t>(q / 100000000));
+        const uint64_t low = eight_digits_text(static_cast<uint32_t>(short_text ? q : q % 100000000));
         char *const point = out + (digits - decimals);
         char text[32] = {};
         std::memcpy(text, &high, 8);
