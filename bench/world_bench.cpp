@@ -150,7 +150,7 @@ void quiet(void *, vrml_context *, int32_t, int, int, const char *) {}
 
 struct Loaded {
     vrml_context *ctx;
-    vrml_stream *in;
+    vrml_stream *in, *out;
     double seconds;
 };
 
@@ -161,7 +161,15 @@ Loaded load(const char *path) {
     zeb_initfilename(in, path, "r");
     zeb_initbufferstream(out);
     vrml_context *ctx = vrmlutil_loadscene(in, out);
-    return {ctx, in, seconds_since(start)};
+    return {ctx, in, out, seconds_since(start)};
+}
+
+void unload(const Loaded &loaded) {
+    vrmlutil_unloadscene(loaded.ctx);
+    for (vrml_stream *s : {loaded.in, loaded.out}) {
+        s->stream_close(s);
+        std::free(s);
+    }
 }
 
 
@@ -204,15 +212,20 @@ int main(int argc, char **argv) {
 
     Loaded first = load(path);
     double load_s = first.seconds;
-    for (int i = 0; i < 2; ++i) load_s = std::min(load_s, load(path).seconds);
+    // Best of five: the shared machine's slow spells last seconds.
+    for (int i = 0; i < 4; ++i) {
+        const Loaded again = load(path);
+        load_s = std::min(load_s, again.seconds);
+        unload(again);
+    }
 
     size_t printed = 0;
     double print_s = 1e9;
-    for (int i = 0; i < 3; ++i) print_s = std::min(print_s, print(first.ctx, &printed));
+    for (int i = 0; i < 5; ++i) print_s = std::min(print_s, print(first.ctx, &printed));
     double print_mb = static_cast<double>(printed) / 1e6;
     size_t written = 0;
     double write_s = 1e9;
-    for (int i = 0; i < 3; ++i) write_s = std::min(write_s, print(first.ctx, &written, true));
+    for (int i = 0; i < 5; ++i) write_s = std::min(write_s, print(first.ctx, &written, true));
     size_t floor_bytes = 0;
     double printf_s = 1e9;
     for (int i = 0; i < 3; ++i) printf_s = std::min(printf_s, printf_pass(&floor_bytes));
