@@ -3,7 +3,7 @@
 # and prints one table: load and print throughput against the floor, memory,
 # and the time per item of the scaling worlds; then, when Coin3D's development
 # files are installed (libcoin-dev), a second table against Coin3D reading and
-# writing the mesh, shapes, points and lines worlds.
+# writing the mesh, shapes, points, lines and nodes worlds.
 #   bash bench/run.sh [quick]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,8 +26,9 @@ if [ "${1:-}" = quick ]; then
 else
   meshes="1 10 50"; shapes="10"; scales="1000 10000 100000 1000000"
 fi
-# Other shapes and number forms than mesh's, at the size of shapes'.
-others="points lines"
+# Other shapes and number forms than mesh's, and many small nodes, at the
+# size of shapes'.
+others="points lines nodes"
 
 make_world() {  # kind n file
   [ -s "$3" ] || "$gen" "$1" "$2" "$3"

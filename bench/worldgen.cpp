@@ -10,6 +10,8 @@
 //                                 four-decimal colors, a point a line
 //   worldgen lines MEGABYTES OUT  IndexedLineSets: "%g" coordinates and
 //                                 indices, long lines
+//   worldgen nodes MEGABYTES OUT  Transforms of one Shape each (Appearance,
+//                                 Material, a primitive): many small nodes
 //   worldgen defs N OUT           N DEF names, each used once
 //   worldgen routes N OUT         N ROUTEs between DEF'd nodes
 //   worldgen protos N OUT         N instances of one PROTO
@@ -145,6 +147,21 @@ void lines(FILE *f, long long bytes) {
     }
 }
 
+void nodes(FILE *f, long long bytes) {
+    static const char *const kPrimitives[] = {"Box { size 1 2 3 }", "Sphere { radius 2.5 }",
+                                              "Cone { bottomRadius 1 height 2 }", "Cylinder { radius 1 height 3 }"};
+    Rng rng;
+    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
+    std::fprintf(f, "#VRML V2.0 utf8\n");
+    while (std::ftell(f) < bytes) {
+        std::fprintf(f,
+                     "Transform {\n  translation %.3f %.3f %.3f\n  scale 1 2 1\n  children [\n    Shape {\n"
+                     "      appearance Appearance { material Material { diffuseColor %.2f %.2f %.2f shininess 0.5 } }\n"
+                     "      geometry %s\n    }\n  ]\n}\n",
+                     real(100), real(100), real(100), rng.unit(), rng.unit(), rng.unit(), kPrimitives[rng.below(4)]);
+    }
+}
+
 void defs(FILE *f, long n) {
     std::fprintf(f, "#VRML V2.0 utf8\nGroup { children [\n");
     for (long i = 0; i < n; ++i) std::fprintf(f, "DEF N%ld Group {}\n", i);
@@ -182,7 +199,7 @@ void nesting(FILE *f, long n) {
 
 int main(int argc, char **argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: worldgen mesh|shapes|points|lines|defs|routes|protos|nesting N OUT\n");
+        std::fprintf(stderr, "usage: worldgen mesh|shapes|points|lines|nodes|defs|routes|protos|nesting N OUT\n");
         return 2;
     }
     long n = std::strtol(argv[2], nullptr, 10);
@@ -196,6 +213,7 @@ int main(int argc, char **argv) {
     else if (kind == "shapes") shapes(f, n * 1000000ll);
     else if (kind == "points") points(f, n * 1000000ll);
     else if (kind == "lines") lines(f, n * 1000000ll);
+    else if (kind == "nodes") nodes(f, n * 1000000ll);
     else if (kind == "defs") defs(f, n);
     else if (kind == "routes") routes(f, n);
     else if (kind == "protos") protos(f, n);
