@@ -34,6 +34,7 @@ struct Rng {
     }
     int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
     double unit() { return next() / 2147483648.0; }
+    double real(double scale) { return (unit() * 2 - 1) * scale; }  // in (-scale, scale)
 };
 
 void mesh(FILE *f, long long bytes) {
@@ -70,19 +71,19 @@ void mesh(FILE *f, long long bytes) {
 // texture coordinates, elevation grids and extrusions.
 void shapes(FILE *f, long long bytes) {
     Rng rng;
-    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
     std::fprintf(f, "#VRML V2.0 utf8\n# shapes of every kind\n");
     for (int i = 0; std::ftell(f) < bytes; ++i) {
-        std::fprintf(f, "Transform {\n\ttranslation %g %g %g\n\trotation 0 1 0 %.6f\n\tchildren [\n", real(100),
-                     real(100), real(100), real(3.14159));
+        std::fprintf(f, "Transform {\n\ttranslation %g %g %g\n\trotation 0 1 0 %.6f\n\tchildren [\n", rng.real(100),
+                     rng.real(100), rng.real(100), rng.real(3.14159));
         const int n = 100 + rng.below(300);
         switch (i % 3) {
             case 0:
                 std::fprintf(f, "\t\tShape { geometry IndexedFaceSet {\n\t\t\tcoord Coordinate { point [\n");
                 for (int p = 0; p < n; ++p)
-                    std::fprintf(f, "\t\t\t\t%.6f %.6f %.6f,\n", real(50), real(50), real(50));
+                    std::fprintf(f, "\t\t\t\t%.6f %.6f %.6f,\n", rng.real(50), rng.real(50), rng.real(50));
                 std::fprintf(f, "\t\t\t] }\n\t\t\tnormal Normal { vector [\n");
-                for (int p = 0; p < n; ++p) std::fprintf(f, "\t\t\t\t%g %g %g\n", real(1), real(1), real(1e-3));
+                for (int p = 0; p < n; ++p)
+                    std::fprintf(f, "\t\t\t\t%g %g %g\n", rng.real(1), rng.real(1), rng.real(1e-3));
                 std::fprintf(f, "\t\t\t] }\n\t\t\tcolor Color { color [ ");
                 for (int p = 0; p < n; ++p) std::fprintf(f, "%.2f %.2f %.2f, ", rng.unit(), rng.unit(), rng.unit());
                 std::fprintf(f, "] }\n\t\t\ttexCoord TextureCoordinate { point [ ");
@@ -97,18 +98,19 @@ void shapes(FILE *f, long long bytes) {
                 std::fprintf(f, "\t\tShape { geometry ElevationGrid { xDimension %d zDimension %d xSpacing 0.5 "
                                 "zSpacing 0.5\n\t\t\theight [",
                              side, side);
-                for (int p = 0; p < side * side; ++p) std::fprintf(f, p % 8 ? " %.5g" : "\n\t\t\t\t%.5g", real(10));
+                for (int p = 0; p < side * side; ++p) std::fprintf(f, p % 8 ? " %.5g" : "\n\t\t\t\t%.5g", rng.real(10));
                 std::fprintf(f, "\n\t\t\t]\n\t\t} }\n");
                 break;
             }
             default:
                 std::fprintf(f, "\t\tShape { geometry Extrusion {\n\t\t\tcrossSection [ ");
-                for (int p = 0; p < 16; ++p) std::fprintf(f, "%.4f %.4f, ", real(1), real(1));
+                for (int p = 0; p < 16; ++p) std::fprintf(f, "%.4f %.4f, ", rng.real(1), rng.real(1));
                 std::fprintf(f, "]\n\t\t\tspine [\n");
-                for (int p = 0; p < n / 4; ++p) std::fprintf(f, "\t\t\t\t%e %e %e\n", real(10), real(10), real(10));
+                for (int p = 0; p < n / 4; ++p)
+                    std::fprintf(f, "\t\t\t\t%e %e %e\n", rng.real(10), rng.real(10), rng.real(10));
                 std::fprintf(f, "\t\t\t]\n\t\t\torientation [ ");
                 for (int p = 0; p < n / 4; ++p)
-                    std::fprintf(f, "%.3f %.3f %.3f %.5f, ", real(1), real(1), real(1), real(3.14159));
+                    std::fprintf(f, "%.3f %.3f %.3f %.5f, ", rng.real(1), rng.real(1), rng.real(1), rng.real(3.14159));
                 std::fprintf(f, "]\n\t\t} }\n");
                 break;
         }
@@ -118,12 +120,11 @@ void shapes(FILE *f, long long bytes) {
 
 void points(FILE *f, long long bytes) {
     Rng rng;
-    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
     std::fprintf(f, "#VRML V2.0 utf8\n");
     while (std::ftell(f) < bytes) {
         const int n = 500 + rng.below(3500);
         std::fprintf(f, "Shape { geometry PointSet {\n coord Coordinate { point [\n");
-        for (int p = 0; p < n; ++p) std::fprintf(f, "  %.7f %.7f %.7f,\n", real(1), real(1), real(1));
+        for (int p = 0; p < n; ++p) std::fprintf(f, "  %.7f %.7f %.7f,\n", rng.real(1), rng.real(1), rng.real(1));
         std::fprintf(f, "] }\n color Color { color [\n");
         for (int p = 0; p < n; ++p) std::fprintf(f, "  %.4f %.4f %.4f\n", rng.unit(), rng.unit(), rng.unit());
         std::fprintf(f, "] } } }\n");
@@ -132,12 +133,12 @@ void points(FILE *f, long long bytes) {
 
 void lines(FILE *f, long long bytes) {
     Rng rng;
-    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
     std::fprintf(f, "#VRML V2.0 utf8\n");
     while (std::ftell(f) < bytes) {
         const int n = 50 + rng.below(350);
         std::fprintf(f, "Shape { geometry IndexedLineSet { coord Coordinate { point [ ");
-        for (int p = 0; p < n; ++p) std::fprintf(f, "%s%g %g %g", p ? ", " : "", real(1e3), real(1e3), real(1e3));
+        for (int p = 0; p < n; ++p)
+            std::fprintf(f, "%s%g %g %g", p ? ", " : "", rng.real(1e3), rng.real(1e3), rng.real(1e3));
         std::fprintf(f, " ] } coordIndex [ ");
         for (int p = 0; p < n; ++p) {
             if (p % 5) std::fprintf(f, "%d ", rng.below(n));
@@ -151,14 +152,14 @@ void nodes(FILE *f, long long bytes) {
     static const char *const kPrimitives[] = {"Box { size 1 2 3 }", "Sphere { radius 2.5 }",
                                               "Cone { bottomRadius 1 height 2 }", "Cylinder { radius 1 height 3 }"};
     Rng rng;
-    auto real = [&](double scale) { return (rng.unit() * 2 - 1) * scale; };
     std::fprintf(f, "#VRML V2.0 utf8\n");
     while (std::ftell(f) < bytes) {
         std::fprintf(f,
                      "Transform {\n  translation %.3f %.3f %.3f\n  scale 1 2 1\n  children [\n    Shape {\n"
                      "      appearance Appearance { material Material { diffuseColor %.2f %.2f %.2f shininess 0.5 } }\n"
                      "      geometry %s\n    }\n  ]\n}\n",
-                     real(100), real(100), real(100), rng.unit(), rng.unit(), rng.unit(), kPrimitives[rng.below(4)]);
+                     rng.real(100), rng.real(100), rng.real(100), rng.unit(), rng.unit(), rng.unit(),
+                     kPrimitives[rng.below(4)]);
     }
 }
 
